@@ -1,0 +1,180 @@
+#!/usr/bin/env bash
+# One entry for a fresh Debian 12 machine:
+#   bash cmake/textsplit.sh run    installs what is missing, builds, starts the tool
+#   bash cmake/textsplit.sh test   installs what is missing, builds, runs every test
+#   bash cmake/textsplit.sh bench  builds and runs the splitting benchmark
+# Builds live in build/: win32 (the product), win64 (the same sources for
+# 64-bit Wine, with the Windows tests), native (runtime tests under ASan and
+# UBSan, fuzz targets) and i386 (runtime tests as a 32-bit program).
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=$ROOT/build
+JOBS=$(nproc)
+SUDO=
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+
+PACKAGES=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xauth locales
+          fonts-wqy-microhei fonts-wine googletest clang libclang-rt-14-dev gcc-multilib
+          g++-multilib qemu-user-static imagemagick binutils-mingw-w64-i686 file)
+
+say() { printf '\n== %s\n' "$*"; }
+
+setup() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        say "installing ${missing[*]}"
+        $SUDO apt-get update -q
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends \
+            "${missing[@]}"
+    fi
+    # Wine reports code page 936 only when the Linux locale exists.
+    if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
+        say "generating the zh_CN.UTF-8 locale"
+        $SUDO sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+        grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+        $SUDO locale-gen >/dev/null
+    fi
+}
+
+configure_build() { # dir, cmake args...
+    local dir=$1
+    shift
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    fi
+    local log=$dir/build.log
+    if ! cmake --build "$dir" -j "$JOBS" >"$log" 2>&1; then
+        grep -vE '^\[ *[0-9]+%\]' "$log" >&2
+        echo "build failed in $dir" >&2
+        exit 1
+    fi
+    grep -E 'warning:' "$log" | grep -v googletest || true
+}
+
+build_windows() {
+    say "building the tool (32-bit Windows)"
+    configure_build "$BUILD/win32" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" \
+        -DTEXTSPLIT_TESTS=OFF
+    say "building the 64-bit Windows build and its tests"
+    configure_build "$BUILD/win64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw64.cmake"
+}
+
+build_native() {
+    say "building the runtime tests natively (ASan, UBSan)"
+    configure_build "$BUILD/native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+    say "building the runtime tests as a 32-bit program"
+    configure_build "$BUILD/i386" -DTEXTSPLIT_I386=ON
+}
+
+# Xvfb, a Wine prefix of the project's own (code page 936 through LANG, a
+# virtual desktop for real captions and activation) and a persistent
+# wineserver so that each Wine process starts quickly.
+start_wine() {
+    export WINEPREFIX=$BUILD/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+    export PATH=/usr/lib/wine:$PATH
+    if [ -z "${DISPLAY:-}" ] || [ "${1:-}" = private ]; then
+        local n=90
+        while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        XVFB_PID=$!
+        export DISPLAY=:$n
+        for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+    fi
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        say "creating the Wine prefix (once)"
+        wine64 wineboot -i >/dev/null 2>&1 || true
+        wineserver -w
+        wine64 reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+        wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+        wineserver -w
+    fi
+    wineserver -p
+    # Wine's services and the desktop start with the first process and stay;
+    # started here with no pipes of ours, they cannot hold ctest's output open.
+    wine64 explorer /desktop=Default,1024x768 >/dev/null 2>&1 &
+    wine64 cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+stop_wine() {
+    wineserver -k 2>/dev/null || true
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
+}
+
+check_exe() {
+    say "checking the product"
+    local exe=$BUILD/win32/textsplit.exe
+    file "$exe"
+    i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name/ {print "  imports " $3}'
+    if i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name/ {print tolower($3)}' |
+        grep -vqE '^(kernel32|user32|gdi32|msimg32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|atl|msvcrt|psapi)\.dll$'; then
+        echo "textsplit.exe imports a DLL that is not Windows' own" >&2
+        exit 1
+    fi
+}
+
+run_tests() {
+    local failed=0
+    check_exe
+    say "runtime tests, native, under AddressSanitizer and UndefinedBehaviorSanitizer"
+    (cd "$BUILD/native" && ctest --output-on-failure) || failed=1
+    say "runtime tests as a 32-bit x86 program (qemu-i386)"
+    (cd "$BUILD/i386" && ctest --output-on-failure) || failed=1
+    for fuzzer in "$BUILD"/native/fuzz_*; do
+        [ -x "$fuzzer" ] || continue
+        say "fuzzing $(basename "$fuzzer") for 30 s"
+        mkdir -p "$BUILD/corpus/$(basename "$fuzzer")"
+        "$fuzzer" -max_total_time=30 -max_len=4096 -print_final_stats=0 \
+            "$BUILD/corpus/$(basename "$fuzzer")" 2>&1 | tail -n 2 || failed=1
+    done
+    say "Windows tests under Wine (64-bit build)"
+    start_wine private
+    (cd "$BUILD/win64" && ctest --output-on-failure --timeout 600) || failed=1
+    stop_wine
+    return $failed
+}
+
+case "${1:-}" in
+run)
+    setup
+    build_windows
+    start_wine
+    exe=$BUILD/win64/textsplit.exe runner=wine64
+    # A machine that runs 32-bit code (and has Wine's 32-bit loader) starts
+    # the product itself; others the 64-bit build of the same sources.
+    if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        exe=$BUILD/win32/textsplit.exe runner=/usr/lib/wine/wine
+    fi
+    say "starting $exe on display $DISPLAY"
+    code=0
+    "$runner" "$exe" || code=$?
+    stop_wine
+    exit $code
+    ;;
+test)
+    setup
+    build_windows
+    build_native
+    run_tests
+    ;;
+bench)
+    setup
+    build_windows
+    start_wine private
+    wine64 "$BUILD/win64/split_bench.exe" "${@:2}"
+    stop_wine
+    ;;
+build)
+    setup
+    build_windows
+    build_native
+    ;;
+*)
+    echo "usage: $0 run|test|bench|build" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,84 @@
+# The 32-bit Windows build: the tool, its libraries and the test programs,
+# which ctest runs through Wine.
+enable_language(RC)
+
+add_compile_options(-Wall -Wextra -finput-charset=UTF-8 -fexec-charset=GBK)
+add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0600 NOMINMAX)
+# One self-contained exe: no MinGW DLLs beside it, room for 4 GB on 64-bit Windows.
+set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static")
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -Wl,--large-address-aware")
+endif()
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+
+# Runtime core and splitting core.
+file(GLOB RUNTIME_SOURCES CONFIGURE_DEPENDS runtime/*.cpp)
+add_library(textsplit_runtime STATIC ${RUNTIME_SOURCES} app/split_core.cpp)
+target_include_directories(textsplit_runtime PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(textsplit_runtime PUBLIC user32 kernel32)
+
+# Window class library, controls, menus and the skin engine.
+file(GLOB WINDOW_SOURCES CONFIGURE_DEPENDS window/*.cpp controls/*.cpp menu/*.cpp skin/*.cpp)
+if(WINDOW_SOURCES)
+  add_library(textsplit_windows STATIC ${WINDOW_SOURCES})
+  target_link_libraries(textsplit_windows PUBLIC textsplit_runtime gdi32 msimg32 comctl32
+                        comdlg32 shell32 ole32 uuid)
+  set(WINDOW_LIBRARY textsplit_windows)
+else()
+  set(WINDOW_LIBRARY textsplit_runtime)
+endif()
+
+# The tool.
+file(GLOB APP_SOURCES CONFIGURE_DEPENDS app/*.cpp)
+list(REMOVE_ITEM APP_SOURCES ${PROJECT_SOURCE_DIR}/app/split_core.cpp)
+file(GLOB APP_RESOURCES CONFIGURE_DEPENDS resources/*.rc)
+add_executable(textsplit WIN32 ${APP_SOURCES} ${APP_RESOURCES})
+target_link_libraries(textsplit PRIVATE ${WINDOW_LIBRARY})
+if(EXISTS ${PROJECT_SOURCE_DIR}/cmake/atl.def)
+  # AtlAxWinInit is imported by ordinal 42 of ATL.DLL; MinGW ships no import
+  # library for it, so one is made from a module definition.
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/libatl_ordinal.a
+    COMMAND ${TEXTSPLIT_DLLTOOL} -k -d ${PROJECT_SOURCE_DIR}/cmake/atl.def
+            -l ${CMAKE_BINARY_DIR}/libatl_ordinal.a
+    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/atl.def)
+  add_custom_target(atl_import DEPENDS ${CMAKE_BINARY_DIR}/libatl_ordinal.a)
+  add_dependencies(textsplit atl_import)
+  target_link_libraries(textsplit PRIVATE ${CMAKE_BINARY_DIR}/libatl_ordinal.a)
+endif()
+
+option(TEXTSPLIT_TESTS "Build the test programs" ON)
+if(NOT TEXTSPLIT_TESTS)
+  return()
+endif()
+
+# GoogleTest from Debian's sources.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${GTEST_SOURCE_DIR} googletest EXCLUDE_FROM_ALL)
+
+file(GLOB TEST_SUPPORT CONFIGURE_DEPENDS tests/support/*.cpp)
+function(textsplit_test name folder)
+  file(GLOB sources CONFIGURE_DEPENDS tests/${folder}/*.cpp tests/${folder}/*.rc)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources} ${TEST_SUPPORT} ${ARGN})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${WINDOW_LIBRARY} gtest)
+  add_dependencies(${name} textsplit)
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT
+    "TEXTSPLIT_EXE=$<TARGET_FILE:textsplit>;TEXTSPLIT_SOURCE=${PROJECT_SOURCE_DIR}")
+endfunction()
+
+textsplit_test(runtime_tests runtime)
+textsplit_test(window_tests window)
+textsplit_test(controls_tests controls)
+textsplit_test(app_tests app)
+
+file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS bench/*.cpp)
+if(BENCH_SOURCES)
+  add_executable(split_bench ${BENCH_SOURCES})
+  target_link_libraries(split_bench PRIVATE textsplit_runtime psapi)
+endif()

@@ -1,0 +1,53 @@
+// The small platform layer under the runtime core and the splitting core.
+// The Windows build implements it over KERNEL32/USER32 (platform_win32.cpp);
+// the native test build links a POSIX stand-in instead, so the same runtime
+// code runs under the sanitizers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+// --- heap ---------------------------------------------------------------
+void* heapAlloc(std::size_t size, bool zeroFill); // null on failure
+void* heapRealloc(void* block, std::size_t size); // keeps contents; null on failure
+void heapFree(void* block);
+bool isReadable(const void* p, std::size_t size);
+// First and last byte of the program's own loaded image.
+void imageRange(const std::uint8_t** first, const std::uint8_t** last);
+
+// --- files (access, share and disposition use the Win32 values) ---------
+constexpr std::uint32_t kGenericRead = 0x80000000u;
+constexpr std::uint32_t kGenericWrite = 0x40000000u;
+constexpr std::uint32_t kShareRead = 1;
+constexpr std::uint32_t kShareWrite = 2;
+constexpr std::uint32_t kCreateAlways = 2;
+constexpr std::uint32_t kOpenExisting = 3;
+constexpr std::uint32_t kOpenAlways = 4;
+constexpr std::uint32_t kSeekBegin = 0;
+constexpr std::uint32_t kSeekCurrent = 1;
+constexpr std::uint32_t kSeekEnd = 2;
+constexpr std::uint32_t kInvalidPosition = 0xFFFFFFFFu;
+
+using FileHandle = void*; // null when the open failed
+FileHandle openFile(const char* name, std::uint32_t access, std::uint32_t share,
+                    std::uint32_t disposition);
+bool readFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* transferred);
+bool writeFile(FileHandle file, const void* buffer, std::uint32_t count,
+               std::uint32_t* transferred);
+std::uint32_t seekFile(FileHandle file, std::int32_t offset, std::uint32_t origin);
+std::uint32_t fileSize(FileHandle file); // kInvalidPosition on failure
+void closeFile(FileHandle file);
+
+// --- user and process ---------------------------------------------------
+int messageBox(void* owner, const char* text, const char* caption, std::uint32_t style);
+// The program's full path; returns its length, 0 on failure.
+std::uint32_t modulePath(char* buffer, std::uint32_t size);
+const char* commandLine();
+// Full-width forms to half-width (Simplified Chinese rules). Returns the
+// length written, 0 on failure.
+int mapHalfWidth(const char* source, int length, char* target, int targetSize);
+[[noreturn]] void exitProcess(std::uint32_t code);
+
+} // namespace platform

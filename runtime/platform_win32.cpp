@@ -1,0 +1,86 @@
+#include "runtime/platform.h"
+
+#include <windows.h>
+
+namespace platform {
+
+namespace {
+HANDLE gHeap;
+
+HANDLE heap() {
+    if (!gHeap) gHeap = GetProcessHeap();
+    return gHeap;
+}
+} // namespace
+
+void* heapAlloc(std::size_t size, bool zeroFill) {
+    return HeapAlloc(heap(), zeroFill ? HEAP_ZERO_MEMORY : 0, size);
+}
+
+void* heapRealloc(void* block, std::size_t size) { return HeapReAlloc(heap(), 0, block, size); }
+
+void heapFree(void* block) { HeapFree(heap(), 0, block); }
+
+bool isReadable(const void* p, std::size_t size) { return !IsBadReadPtr(p, size); }
+
+void imageRange(const std::uint8_t** first, const std::uint8_t** last) {
+    static const std::uint8_t* base;
+    static const std::uint8_t* end;
+    if (!base) {
+        auto* image = reinterpret_cast<const std::uint8_t*>(GetModuleHandleA(nullptr));
+        auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+        auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew);
+        end = image + nt->OptionalHeader.SizeOfImage;
+        base = image;
+    }
+    *first = base;
+    *last = end;
+}
+
+FileHandle openFile(const char* name, std::uint32_t access, std::uint32_t share,
+                    std::uint32_t disposition) {
+    HANDLE h = CreateFileA(name, access, share, nullptr, disposition, FILE_ATTRIBUTE_ARCHIVE,
+                           nullptr);
+    return h == INVALID_HANDLE_VALUE ? nullptr : h;
+}
+
+bool readFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* transferred) {
+    DWORD done = 0;
+    BOOL ok = ReadFile(file, buffer, count, &done, nullptr);
+    *transferred = done;
+    return ok != FALSE;
+}
+
+bool writeFile(FileHandle file, const void* buffer, std::uint32_t count,
+               std::uint32_t* transferred) {
+    DWORD done = 0;
+    BOOL ok = WriteFile(file, buffer, count, &done, nullptr);
+    *transferred = done;
+    return ok != FALSE;
+}
+
+std::uint32_t seekFile(FileHandle file, std::int32_t offset, std::uint32_t origin) {
+    return SetFilePointer(file, offset, nullptr, origin);
+}
+
+std::uint32_t fileSize(FileHandle file) { return GetFileSize(file, nullptr); }
+
+void closeFile(FileHandle file) { CloseHandle(file); }
+
+int messageBox(void* owner, const char* text, const char* caption, std::uint32_t style) {
+    return MessageBoxA(static_cast<HWND>(owner), text, caption, style);
+}
+
+std::uint32_t modulePath(char* buffer, std::uint32_t size) {
+    return GetModuleFileNameA(nullptr, buffer, size);
+}
+
+const char* commandLine() { return GetCommandLineA(); }
+
+int mapHalfWidth(const char* source, int length, char* target, int targetSize) {
+    return LCMapStringA(2052, LCMAP_HALFWIDTH, source, length, target, targetSize);
+}
+
+void exitProcess(std::uint32_t code) { ExitProcess(code); }
+
+} // namespace platform

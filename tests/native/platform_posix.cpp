@@ -1,0 +1,188 @@
+// POSIX stand-in of the platform layer, linked only into the native test
+// build so that the runtime tests run under AddressSanitizer and
+// UndefinedBehaviorSanitizer.
+#include "runtime/platform.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "tests/native/platform_posix.h"
+
+extern "C" const char __executable_start;
+extern "C" const char _end;
+
+namespace platform {
+
+namespace posix {
+int messageBoxCount;
+MessageBoxCall lastMessageBox;
+int nextAnswer = 1;
+long writeLimit = -1;
+int failAllocationAfter;
+
+void reset() {
+    messageBoxCount = 0;
+    lastMessageBox = {};
+    nextAnswer = 1;
+    writeLimit = -1;
+    failAllocationAfter = 0;
+}
+} // namespace posix
+
+namespace {
+bool allocationFails() {
+    if (posix::failAllocationAfter <= 0) return false;
+    return --posix::failAllocationAfter == 0;
+}
+
+int fdOf(FileHandle file) { return static_cast<int>(reinterpret_cast<std::intptr_t>(file)) - 1; }
+} // namespace
+
+void* heapAlloc(std::size_t size, bool zeroFill) {
+    if (allocationFails()) return nullptr;
+    // malloc(0) may give null; the Windows heap hands out a valid block.
+    std::size_t n = size ? size : 1;
+    return zeroFill ? std::calloc(1, n) : std::malloc(n);
+}
+
+void* heapRealloc(void* block, std::size_t size) {
+    if (allocationFails()) return nullptr;
+    return std::realloc(block, size ? size : 1);
+}
+
+void heapFree(void* block) { std::free(block); }
+
+bool isReadable(const void*, std::size_t) { return true; }
+
+void imageRange(const std::uint8_t** first, const std::uint8_t** last) {
+    *first = reinterpret_cast<const std::uint8_t*>(&__executable_start);
+    *last = reinterpret_cast<const std::uint8_t*>(&_end);
+}
+
+FileHandle openFile(const char* name, std::uint32_t access, std::uint32_t, std::uint32_t disposition) {
+    int flags = 0;
+    bool read = access & kGenericRead, write = access & kGenericWrite;
+    flags = read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
+    if (disposition == kCreateAlways) flags |= O_CREAT | O_TRUNC;
+    if (disposition == kOpenAlways) flags |= O_CREAT;
+    int fd = ::open(name ? name : "", flags | O_CLOEXEC, 0644);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) { // Windows refuses folders
+        ::close(fd);
+        return nullptr;
+    }
+    return reinterpret_cast<FileHandle>(static_cast<std::intptr_t>(fd) + 1);
+}
+
+bool readFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* transferred) {
+    std::uint32_t done = 0;
+    while (done < count) {
+        ssize_t n = ::read(fdOf(file), static_cast<char*>(buffer) + done, count - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            *transferred = done;
+            return false;
+        }
+        if (n == 0) break;
+        done += static_cast<std::uint32_t>(n);
+    }
+    *transferred = done;
+    return true;
+}
+
+bool writeFile(FileHandle file, const void* buffer, std::uint32_t count,
+               std::uint32_t* transferred) {
+    std::uint32_t want = count;
+    if (posix::writeLimit >= 0 && want > static_cast<std::uint32_t>(posix::writeLimit))
+        want = static_cast<std::uint32_t>(posix::writeLimit);
+    std::uint32_t done = 0;
+    while (done < want) {
+        ssize_t n = ::write(fdOf(file), static_cast<const char*>(buffer) + done, want - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            *transferred = done;
+            return false;
+        }
+        done += static_cast<std::uint32_t>(n);
+    }
+    *transferred = done;
+    return true;
+}
+
+std::uint32_t seekFile(FileHandle file, std::int32_t offset, std::uint32_t origin) {
+    int whence = origin == kSeekBegin ? SEEK_SET : origin == kSeekCurrent ? SEEK_CUR : SEEK_END;
+    off_t at = ::lseek(fdOf(file), offset, whence);
+    return at < 0 ? kInvalidPosition : static_cast<std::uint32_t>(at);
+}
+
+std::uint32_t fileSize(FileHandle file) {
+    struct stat st {};
+    if (fstat(fdOf(file), &st) != 0) return kInvalidPosition;
+    return static_cast<std::uint32_t>(st.st_size);
+}
+
+void closeFile(FileHandle file) { ::close(fdOf(file)); }
+
+int messageBox(void*, const char* text, const char* caption, std::uint32_t style) {
+    ++posix::messageBoxCount;
+    posix::lastMessageBox = {text ? text : "", caption ? caption : "", style};
+    std::fprintf(stderr, "[%s] %s\n", caption ? caption : "", text ? text : "");
+    return posix::nextAnswer;
+}
+
+std::uint32_t modulePath(char* buffer, std::uint32_t size) {
+    ssize_t n = ::readlink("/proc/self/exe", buffer, size ? size - 1 : 0);
+    if (n <= 0) return 0;
+    buffer[n] = 0;
+    return static_cast<std::uint32_t>(n);
+}
+
+const char* commandLine() {
+    static char line[PATH_MAX + 16];
+    std::snprintf(line, sizeof line, "\"%s\"", "/proc/self/exe");
+    return line;
+}
+
+// The code page 936 forms that LCMAP_HALFWIDTH maps: the full-width ASCII
+// block 0xA3 0xA1..0xFE and the ideographic space 0xA1 0xA1.
+int mapHalfWidth(const char* source, int length, char* target, int targetSize) {
+    if (length < 0) length = static_cast<int>(std::strlen(source)) + 1;
+    int out = 0;
+    for (int i = 0; i < length; ++i) {
+        auto c = static_cast<unsigned char>(source[i]);
+        char mapped[2];
+        int n = 1;
+        mapped[0] = static_cast<char>(c);
+        if (c >= 0x80 && i + 1 < length) {
+            auto t = static_cast<unsigned char>(source[i + 1]);
+            if (c == 0xA3 && t >= 0xA1 && t <= 0xFE)
+                mapped[0] = static_cast<char>(t - 0x80);
+            else if (c == 0xA1 && t == 0xA1)
+                mapped[0] = ' ';
+            else {
+                mapped[1] = static_cast<char>(t);
+                n = 2;
+            }
+            ++i;
+        }
+        if (out + n > targetSize) return 0;
+        std::memcpy(target + out, mapped, static_cast<std::size_t>(n));
+        out += n;
+    }
+    return out;
+}
+
+void exitProcess(std::uint32_t code) {
+    std::fflush(nullptr);
+    _exit(static_cast<int>(code));
+}
+
+} // namespace platform

@@ -1,0 +1,30 @@
+// Test controls of the POSIX stand-in of the platform layer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform::posix {
+
+struct MessageBoxCall {
+    std::string text;
+    std::string caption;
+    std::uint32_t style = 0;
+};
+
+// The stand-in records every message box, prints it to stderr as
+// "[caption] text" (so child-process tests can match it) and answers
+// `nextAnswer` (IDOK unless a test sets another).
+extern int messageBoxCount;
+extern MessageBoxCall lastMessageBox;
+extern int nextAnswer;
+
+// When >= 0, every write transfers at most this many bytes and reports
+// success, as a full disk may do on Windows.
+extern long writeLimit;
+// When > 0, the n-th heap allocation from now fails (1 = the next one).
+extern int failAllocationAfter;
+
+void reset();
+
+} // namespace platform::posix
