@@ -1,0 +1,344 @@
+#include "controls/control.h"
+
+#include <utility>
+
+#include "runtime/values.h"
+
+namespace win {
+
+namespace {
+
+std::int32_t gAutomaticControlId;
+
+HMENU idAsMenu(int id) {
+    return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
+}
+
+// A dialog item and a created control get the same colour defaults: edit
+// boxes white, labels the face colour of dialogs, buttons none.
+constexpr std::int32_t kWhite = RGB(255, 255, 255);
+std::int32_t faceColor() {
+    return static_cast<std::int32_t>(GetSysColor(COLOR_BTNFACE));
+}
+
+} // namespace
+
+void setAutomaticControlId(std::int32_t value) {
+    gAutomaticControlId = value;
+}
+std::int32_t automaticControlId() {
+    return gAutomaticControlId;
+}
+std::int32_t nextAutomaticControlId() {
+    return ++gAutomaticControlId;
+}
+
+// --- Control ---------------------------------------------------------------
+
+void Control::release() {
+    Window::onWindowDestroyed(handle_);
+}
+
+Window* Control::clone() {
+    return cloneAs(this);
+}
+
+LRESULT Control::onDialogMessage(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
+
+LRESULT Control::onColorRequest(HWND control, HDC dc) {
+    if (backColor_ == kTransparent) {
+        // Paint the parent's pixels under the control as its background,
+        // then let the control draw its text over them.
+        SetTextColor(dc, textColor_);
+        SetBkMode(dc, TRANSPARENT);
+        HWND parent = GetParent(control);
+        HDC parentDc = GetDC(parent);
+        RECT r{};
+        GetWindowRect(control, &r);
+        POINT corner{r.left, r.top};
+        ScreenToClient(parent, &corner);
+        BitBlt(dc, 0, 0, r.right - r.left, r.bottom - r.top, parentDc, corner.x, corner.y, SRCCOPY);
+        ReleaseDC(parent, parentDc);
+        return reinterpret_cast<LRESULT>(backBrush_);
+    }
+    if (backBrush_) {
+        SetTextColor(dc, textColor_);
+        SetBkColor(dc, static_cast<COLORREF>(backColor_));
+        return reinterpret_cast<LRESULT>(backBrush_);
+    }
+    return 0;
+}
+
+LRESULT Control::onEraseBackground(HWND, HDC) {
+    return 0;
+}
+
+void Control::onLeftButtonDown(HWND, LPARAM) {}
+
+LRESULT Control::onDestroy(HWND) {
+    if (!handle_) return 0;
+    releaseResources();
+    if (backBrush_) DeleteObject(backBrush_);
+    textColor_ = 0;
+    backColor_ = 0;
+    backBrush_ = nullptr;
+    return 0;
+}
+
+HWND Control::createControlWindow(HWND parent, DWORD exStyle, const char* className,
+                                  const char* caption, DWORD style, int x, int y, int width,
+                                  int height, int id) {
+    return createWindow(parent, exStyle, className, caption, style, x, y, width, height,
+                        idAsMenu(id), nullptr);
+}
+
+void Control::repaintUnless(std::optional<bool> redraw) {
+    if (!redraw || *redraw) InvalidateRect(handle_, nullptr, TRUE);
+}
+
+COLORREF Control::textColor(std::optional<COLORREF> color, std::optional<bool> redraw) {
+    if (!color) return textColor_;
+    textColor_ = *color;
+    repaintUnless(redraw);
+    return 0;
+}
+
+std::int32_t Control::backColor(std::optional<std::int32_t> color, std::optional<bool> redraw) {
+    if (!color) return backColor_;
+    if (backBrush_) DeleteObject(backBrush_);
+    backColor_ = *color;
+    if (backColor_ == kTransparent) {
+        addExStyle(WS_EX_TRANSPARENT);
+        backBrush_ = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    } else {
+        removeExStyle(WS_EX_TRANSPARENT);
+        backBrush_ = CreateSolidBrush(static_cast<COLORREF>(backColor_));
+    }
+    repaintUnless(redraw);
+    return 0;
+}
+
+void Control::releaseResources() {}
+
+bool Control::bindItem(HWND dialog, int id, std::optional<bool> useDefaultFont) {
+    if (handle_) return false;
+    return attachDialogItem(dialog, id, useDefaultFont.value_or(true)) != nullptr;
+}
+
+// --- Button ----------------------------------------------------------------
+
+Window* Button::clone() {
+    return cloneAs(this);
+}
+
+LRESULT Button::onCommand(HWND, HWND, int code, int) {
+    if (code == BN_CLICKED && click_) callHandler(click_);
+    return 0;
+}
+
+void Button::releaseResources() {
+    if (bitmap_) DeleteObject(bitmap_);
+    if (icon_) DestroyIcon(icon_);
+    bitmap_ = nullptr;
+    icon_ = nullptr;
+    click_ = nullptr;
+}
+
+bool Button::create(HWND parent, std::optional<const char*> caption, std::optional<int> id,
+                    DWORD styleBits, int x, int y, std::optional<int> width,
+                    std::optional<int> height, DWORD exStyle) {
+    // The counter advances even when the caller names the id.
+    int automatic = nextAutomaticControlId();
+    return createControlWindow(parent, exStyle, "Button", caption.value_or("按钮"),
+                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | styleBits, x, y,
+                               width.value_or(80), height.value_or(32),
+                               id.value_or(automatic)) != nullptr;
+}
+
+bool Button::bindDialogItem(HWND dialog, int id, std::optional<bool> useDefaultFont) {
+    return bindItem(dialog, id, useDefaultFont);
+}
+
+bool Button::attachHandle(HWND window) {
+    return attachWindow(window) != nullptr;
+}
+
+char* Button::caption(std::optional<const char*> text) {
+    if (!text) return getText();
+    SetWindowTextA(handle_, *text);
+    return nullptr;
+}
+
+void Button::click() {
+    SendMessageA(handle_, BM_CLICK, 0, 0);
+}
+
+bool Button::setImage(HANDLE image, int kind) {
+    SetWindowLongA(handle_, GWL_STYLE,
+                   GetWindowLongA(handle_, GWL_STYLE) | (kind == IMAGE_ICON ? BS_ICON : BS_BITMAP));
+    LRESULT previous = SendMessageA(handle_, BM_SETIMAGE, static_cast<WPARAM>(kind),
+                                    reinterpret_cast<LPARAM>(image));
+    // The old image goes only once the button no longer shows it, and never
+    // when the same image is set again.
+    if (kind == IMAGE_ICON) {
+        HICON old = std::exchange(icon_, static_cast<HICON>(image));
+        if (old && old != icon_) DestroyIcon(old);
+    } else {
+        HBITMAP old = std::exchange(bitmap_, static_cast<HBITMAP>(image));
+        if (old && old != bitmap_) DeleteObject(old);
+    }
+    return previous != 0;
+}
+
+HANDLE Button::getImage(int kind) {
+    return reinterpret_cast<HANDLE>(
+        SendMessageA(handle_, BM_GETIMAGE, static_cast<WPARAM>(kind), 0));
+}
+
+Handler Button::setClickHandler(Handler handler) {
+    return click_ = handler;
+}
+
+// --- EditBox ---------------------------------------------------------------
+
+Window* EditBox::clone() {
+    return cloneAs(this);
+}
+
+LRESULT EditBox::onCommand(HWND, HWND, int code, int) {
+    if (code == EN_CHANGE && change_) callHandler(change_);
+    return 0;
+}
+
+bool EditBox::create(HWND parent, const char* text, std::optional<DWORD> styleBits, int x, int y,
+                     std::optional<int> width, std::optional<int> height,
+                     std::optional<DWORD> exStyle) {
+    if (!createControlWindow(
+            parent, exStyle.value_or(WS_EX_CLIENTEDGE), "Edit", text,
+            WS_CHILD | WS_VISIBLE | WS_TABSTOP | styleBits.value_or(ES_AUTOHSCROLL), x, y,
+            width.value_or(80), height.value_or(20), nextAutomaticControlId()))
+        return false;
+    backColor(kWhite, true);
+    return true;
+}
+
+bool EditBox::bindDialogItem(HWND dialog, int id, std::optional<bool> useDefaultFont) {
+    if (!bindItem(dialog, id, useDefaultFont)) return false;
+    backColor(kWhite, true);
+    return true;
+}
+
+bool EditBox::attachHandle(HWND window) {
+    return attachWindow(window) != nullptr;
+}
+
+char* EditBox::content(std::optional<const char*> text) {
+    if (!text) return getText();
+    SetWindowTextA(handle_, *text);
+    return nullptr;
+}
+
+void EditBox::select(int start, std::optional<int> end) {
+    SendMessageA(handle_, EM_SETSEL, static_cast<WPARAM>(start),
+                 static_cast<LPARAM>(end.value_or(-1)));
+}
+
+void EditBox::getSelection(int* start, int* end) {
+    auto both = static_cast<std::int32_t>(SendMessageA(handle_, EM_GETSEL, 0, 0));
+    *start = both & 0xFFFF;
+    *end = both >> 16;
+}
+
+void EditBox::append(const char* text) {
+    SendMessageA(handle_, EM_SETSEL, static_cast<WPARAM>(-2), -1);
+    SendMessageA(handle_, EM_REPLACESEL, 1, reinterpret_cast<LPARAM>(rt::orEmpty(text)));
+}
+
+void EditBox::replaceSelection(const char* text) {
+    SendMessageA(handle_, EM_REPLACESEL, 1, reinterpret_cast<LPARAM>(rt::orEmpty(text)));
+}
+
+LRESULT EditBox::textLimit(std::optional<int> limit) {
+    if (limit) return SendMessageA(handle_, EM_SETLIMITTEXT, static_cast<WPARAM>(*limit), 0);
+    return SendMessageA(handle_, EM_GETLIMITTEXT, 0, 0);
+}
+
+char* EditBox::passwordChar() {
+    char c = static_cast<char>(SendMessageA(handle_, EM_GETPASSWORDCHAR, 0, 0));
+    return rt::newText(&c, c ? 1 : 0);
+}
+
+void EditBox::setPasswordChar(const char* text) {
+    auto code = static_cast<unsigned char>(rt::orEmpty(text)[0]);
+    SendMessageA(handle_, EM_SETPASSWORDCHAR, code, 0);
+    InvalidateRect(handle_, nullptr, TRUE);
+}
+
+bool EditBox::setReadOnly(std::optional<bool> readOnly) {
+    return SendMessageA(handle_, EM_SETREADONLY, readOnly.value_or(true) ? 1 : 0, 0) != 0;
+}
+
+RectRecord* EditBox::getFormatRect() {
+    RECT r{};
+    SendMessageA(handle_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
+    return newRectRecord(r);
+}
+
+void EditBox::setFormatRect(const RectRecord* rect) {
+    RECT r{rect->left, rect->top, rect->right, rect->bottom};
+    SendMessageA(handle_, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&r));
+}
+
+Handler EditBox::setChangeHandler(Handler handler) {
+    return change_ = handler;
+}
+
+// --- Label -----------------------------------------------------------------
+
+Window* Label::clone() {
+    return cloneAs(this);
+}
+
+bool Label::create(HWND parent, std::optional<const char*> caption, std::optional<DWORD> styleBits,
+                   int x, int y, std::optional<int> width, std::optional<int> height,
+                   DWORD exStyle) {
+    if (!createControlWindow(parent, exStyle, "Static", caption.value_or("标签"),
+                             WS_CHILD | WS_VISIBLE | styleBits.value_or(SS_CENTERIMAGE), x, y,
+                             width.value_or(80), height.value_or(24), nextAutomaticControlId()))
+        return false;
+    backColor(faceColor(), true);
+    return true;
+}
+
+bool Label::bindDialogItem(HWND dialog, int id, std::optional<bool> useDefaultFont) {
+    if (!bindItem(dialog, id, useDefaultFont)) return false;
+    backColor(faceColor(), true);
+    return true;
+}
+
+bool Label::attachHandle(HWND window) {
+    return attachWindow(window) != nullptr;
+}
+
+char* Label::caption(std::optional<const char*> text) {
+    if (!text) return getText();
+    SetWindowTextA(handle_, *text);
+    if (backColor_ == kTransparent) {
+        // Through a transparent background the old text would stay visible:
+        // have the parent repaint what lies under the label.
+        HWND parent = GetParent(handle_);
+        RECT r{};
+        GetWindowRect(handle_, &r);
+        POINT corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
+        ScreenToClient(parent, &corners[0]);
+        ScreenToClient(parent, &corners[1]);
+        r = {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+        InvalidateRect(parent, &r, TRUE);
+        UpdateWindow(parent);
+    }
+    return nullptr;
+}
+
+} // namespace win
