@@ -1,0 +1,409 @@
+#include "tests/support/gui_driver_win32.h"
+
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace testsupport {
+
+// --- processes ---------------------------------------------------------------
+
+std::string windowsPath(const std::string& path) {
+    if (path.empty() || path[0] != '/') return path;
+    std::string result = "Z:" + path;
+    for (char& c : result)
+        if (c == '/') c = '\\';
+    return result;
+}
+
+ChildProcess::~ChildProcess() {
+    if (!info_.hProcess) return;
+    if (running()) {
+        TerminateProcess(info_.hProcess, 1);
+        WaitForSingleObject(info_.hProcess, 5000);
+    }
+    CloseHandle(info_.hProcess);
+    CloseHandle(info_.hThread);
+}
+
+bool ChildProcess::start(const std::string& program) {
+    std::string commandLine = "\"" + windowsPath(program) + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &info_) != 0;
+}
+
+bool ChildProcess::running() const {
+    return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool ChildProcess::waitForExit(DWORD timeoutMs, DWORD* exitCode) {
+    if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
+    GetExitCodeProcess(info_.hProcess, exitCode);
+    return true;
+}
+
+// --- finding windows ---------------------------------------------------------
+
+std::string className(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+namespace {
+
+struct TopSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectTop(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<TopSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == search->processId && IsWindowVisible(window)) search->found.push_back(window);
+    return TRUE;
+}
+
+struct DescendantSearch {
+    const std::function<bool(HWND)>* test;
+    HWND found;
+};
+
+BOOL CALLBACK matchDescendant(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<DescendantSearch*>(param);
+    if ((*search->test)(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> topWindows(DWORD processId) {
+    TopSearch search{processId, {}};
+    EnumWindows(collectTop, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND waitForTopWindow(DWORD processId, const std::function<bool(HWND)>& test, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window : topWindows(processId))
+            if (test(window)) return window;
+        if (GetTickCount() - start > timeoutMs) return nullptr;
+        Sleep(30);
+    }
+}
+
+HWND waitForDialog(DWORD processId, const std::string& caption, DWORD timeoutMs,
+                   const std::vector<HWND>& except) {
+    return waitForTopWindow(
+        processId,
+        [&](HWND window) {
+            if (className(window) != "#32770") return false;
+            for (HWND known : except)
+                if (known == window) return false;
+            return caption.empty() || textOf(window) == caption;
+        },
+        timeoutMs);
+}
+
+bool waitForWindowGone(HWND window, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (IsWindow(window) && IsWindowVisible(window)) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(30);
+    }
+    return true;
+}
+
+HWND findDescendant(HWND root, const std::function<bool(HWND)>& test) {
+    DescendantSearch search{&test, nullptr};
+    EnumChildWindows(root, matchDescendant, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// --- input -------------------------------------------------------------------
+
+void pressButton(HWND button) {
+    PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+void typeChars(HWND edit, const std::string& text) {
+    DWORD_PTR result = 0;
+    for (unsigned char c : text)
+        SendMessageTimeoutA(edit, WM_CHAR, c, 1, SMTO_ABORTIFHUNG, 5000, &result);
+}
+
+std::string textOf(HWND window) {
+    // WM_GETTEXT asks the control itself: GetWindowText of another process's
+    // window only reads the caption the system keeps, which an edit box
+    // does not update.
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
+        return "";
+    std::vector<char> buffer(length + 2);
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+    return std::string(buffer.data());
+}
+
+void setWindowText(HWND window, const std::string& text) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, &result);
+}
+
+// --- system dialogs ----------------------------------------------------------
+
+namespace {
+
+// Ids of the Open dialog's file-name box: the combo box of the Explorer
+// style, or the plain edit of the older one.
+constexpr int kFileNameCombo = 0x47c;
+constexpr int kFileNameEdit = 0x480;
+
+bool hasAncestorWithId(HWND window, HWND root, int id) {
+    for (HWND w = window; w && w != root; w = GetParent(w))
+        if (GetDlgCtrlID(w) == id) return true;
+    return false;
+}
+
+} // namespace
+
+bool answerOpenDialog(HWND dialog, const std::string& path) {
+    HWND edit = findDescendant(dialog, [&](HWND w) {
+        return className(w) == "Edit" && IsWindowVisible(w) &&
+               (hasAncestorWithId(w, dialog, kFileNameCombo) || GetDlgCtrlID(w) == kFileNameEdit);
+    });
+    HWND ok = GetDlgItem(dialog, IDOK);
+    if (!edit || !ok) return false;
+    setWindowText(edit, path);
+    if (textOf(edit) != path) return false;
+    pressButton(ok);
+    return true;
+}
+
+namespace {
+
+// A TVITEMA with its text buffer inside the target process, so that the
+// tree (which only understands its own addresses) can fill it.
+class RemoteItem {
+  public:
+    explicit RemoteItem(HANDLE process) : process_(process) {
+        memory_ = static_cast<char*>(
+            VirtualAllocEx(process, nullptr, kSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    }
+    ~RemoteItem() {
+        if (memory_) VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
+    }
+    RemoteItem(const RemoteItem&) = delete;
+    RemoteItem& operator=(const RemoteItem&) = delete;
+
+    bool text(HWND tree, HTREEITEM item, std::string* out) {
+        if (!memory_) return false;
+        TVITEMA tv{};
+        tv.mask = TVIF_TEXT | TVIF_HANDLE;
+        tv.hItem = item;
+        tv.pszText = memory_ + sizeof(TVITEMA);
+        tv.cchTextMax = kTextSize;
+        char zeros[kTextSize] = {};
+        SIZE_T n = 0;
+        if (!WriteProcessMemory(process_, memory_, &tv, sizeof tv, &n) ||
+            !WriteProcessMemory(process_, memory_ + sizeof(TVITEMA), zeros, sizeof zeros, &n))
+            return false;
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(memory_),
+                                 SMTO_ABORTIFHUNG, 5000, &result) ||
+            !result)
+            return false;
+        char buffer[kTextSize] = {};
+        if (!ReadProcessMemory(process_, memory_ + sizeof(TVITEMA), buffer, sizeof buffer - 1, &n))
+            return false;
+        *out = buffer;
+        return true;
+    }
+
+  private:
+    static constexpr int kTextSize = 512;
+    static constexpr SIZE_T kSize = sizeof(TVITEMA) + kTextSize;
+    HANDLE process_;
+    char* memory_ = nullptr;
+};
+
+HTREEITEM treeItem(HWND tree, UINT relation, HTREEITEM item) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item),
+                        SMTO_ABORTIFHUNG, 5000, &result);
+    return reinterpret_cast<HTREEITEM>(result);
+}
+
+void treeCommand(HWND tree, UINT message, WPARAM wParam, HTREEITEM item) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(tree, message, wParam, reinterpret_cast<LPARAM>(item), SMTO_ABORTIFHUNG,
+                        10000, &result);
+}
+
+} // namespace
+
+bool selectFolderInBrowser(HANDLE process, HWND browser, const std::vector<std::string>& names,
+                           std::string* trail) {
+    HWND tree = findDescendant(browser, [](HWND w) { return className(w) == WC_TREEVIEWA; });
+    if (!tree) return false;
+    RemoteItem remote(process);
+    HTREEITEM item = treeItem(tree, TVGN_ROOT, nullptr);
+    for (const std::string& name : names) {
+        if (!item) return false;
+        treeCommand(tree, TVM_EXPAND, TVE_EXPAND, item);
+        HTREEITEM exact = nullptr, partial = nullptr;
+        for (HTREEITEM child = treeItem(tree, TVGN_CHILD, item); child && !exact;
+             child = treeItem(tree, TVGN_NEXT, child)) {
+            std::string text;
+            if (!remote.text(tree, child, &text)) return false;
+            if (trail) *trail += "[" + text + "]";
+            if (text == name)
+                exact = child;
+            else if (!partial && text.find(name) != std::string::npos)
+                partial = child;
+        }
+        if (trail) *trail += " -> ";
+        item = exact ? exact : partial;
+    }
+    if (!item) return false;
+    treeCommand(tree, TVM_SELECTITEM, TVGN_CARET, item);
+    treeCommand(tree, TVM_ENSUREVISIBLE, 0, item);
+    return treeItem(tree, TVGN_CARET, nullptr) == item;
+}
+
+// --- message boxes -----------------------------------------------------------
+
+namespace {
+
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<COLORREF> data;
+};
+
+// The pixels of a rectangle of the screen as shown now.
+Pixels capture(const RECT& r) {
+    Pixels p;
+    p.width = r.right - r.left;
+    p.height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, p.width, p.height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, p.width, p.height, screen, r.left, r.top, SRCCOPY);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            p.data.push_back(GetPixel(memory, x, y));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return p;
+}
+
+// A system icon as the box's icon control draws it: stretched to the
+// control on the box's background.
+Pixels render(LPCSTR id, int width, int height, COLORREF background) {
+    Pixels p;
+    p.width = width;
+    p.height = height;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECT all{0, 0, width, height};
+    HBRUSH brush = CreateSolidBrush(background);
+    FillRect(memory, &all, brush);
+    DeleteObject(brush);
+    if (id) DrawIconEx(memory, 0, 0, LoadIconA(nullptr, id), width, height, 0, nullptr, DI_NORMAL);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            p.data.push_back(GetPixel(memory, x, y));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return p;
+}
+
+// Mean difference per colour channel.
+double difference(const Pixels& a, const Pixels& b) {
+    if (a.data.size() != b.data.size() || a.data.empty()) return 1e9;
+    double sum = 0;
+    for (size_t i = 0; i < a.data.size(); ++i) {
+        sum += std::abs(int(GetRValue(a.data[i])) - int(GetRValue(b.data[i])));
+        sum += std::abs(int(GetGValue(a.data[i])) - int(GetGValue(b.data[i])));
+        sum += std::abs(int(GetBValue(a.data[i])) - int(GetBValue(b.data[i])));
+    }
+    return sum / (3.0 * double(a.data.size()));
+}
+
+std::string iconShown(HWND box) {
+    HWND icon = findDescendant(box, [](HWND w) {
+        return className(w) == "Static" && IsWindowVisible(w) &&
+               (GetWindowLongA(w, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+    });
+    DWORD_PTR shownIcon = 0;
+    if (!icon ||
+        !SendMessageTimeoutA(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &shownIcon) ||
+        !shownIcon)
+        return "";
+    // The box must be seen whole: raise it above the other windows of the
+    // shared display and let it repaint.
+    SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    RECT r{};
+    GetClientRect(icon, &r);
+    MapWindowPoints(icon, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    struct Candidate {
+        const char* name;
+        LPCSTR id;
+    } candidates[] = {{"information", IDI_INFORMATION},
+                      {"error", IDI_ERROR},
+                      {"warning", IDI_WARNING},
+                      {"question", IDI_QUESTION}};
+    // The same answer from two pictures in a row, so that a box caught
+    // while painting is looked at again.
+    const char* answer = nullptr;
+    const char* previous = nullptr;
+    for (int attempt = 0; attempt < 30 && !answer; ++attempt) {
+        Sleep(100);
+        Pixels shown = capture(r);
+        const char* best = nullptr;
+        double bestScore = 1e9;
+        COLORREF background = shown.data.empty() ? 0 : shown.data.front(); // outside the picture
+        for (const Candidate& c : candidates) {
+            double score = difference(shown, render(c.id, shown.width, shown.height, background));
+            if (score < bestScore) {
+                bestScore = score;
+                best = c.name;
+            }
+        }
+        if (bestScore > 8.0) best = nullptr; // only a close likeness counts
+        if (best && previous == best) answer = best;
+        previous = best;
+    }
+    SetWindowPos(box, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return answer ? answer : "unknown";
+}
+
+} // namespace
+
+MessageBoxView readMessageBox(HWND box) {
+    MessageBoxView view;
+    view.caption = textOf(box);
+    if (HWND text = GetDlgItem(box, 0xFFFF)) view.text = textOf(text);
+    view.icon = iconShown(box);
+    return view;
+}
+
+} // namespace testsupport
