@@ -46,14 +46,24 @@ void releaseWindowRegistry();
 HINSTANCE moduleInstance();
 void setModuleInstance(HINSTANCE instance);
 
-// The library window procedure installed on every bound window.
-LRESULT CALLBACK libraryWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The library window procedure installed on every bound window. It runs
+// inside Windows' own frames, so nothing may throw out of it.
+LRESULT CALLBACK libraryWindowProc(HWND window, UINT message, WPARAM wParam,
+                                   LPARAM lParam) noexcept;
 class Window;
 // The object the registry finds first for a window, or null.
 Window* findWindowObject(HWND window);
 
 // Mouse and key state of the moment: 1 Ctrl, 2 Shift, 4 Alt.
 std::uint32_t keyState();
+
+// Traces the bitmap into a region of its pixels that are not the transparent
+// colour (a COLORREF, red in the low byte), one rectangle per run of opaque
+// pixels in a row, handed to GDI in chunks of kTraceChunk rectangles. Null
+// when the bitmap cannot be read. chunks, if given, receives the number of
+// chunk regions made.
+constexpr int kTraceChunk = 1000;
+HRGN traceBitmapRegion(HBITMAP bitmap, COLORREF transparent, int* chunks = nullptr);
 
 class Window {
   public:
@@ -89,8 +99,8 @@ class Window {
     virtual LRESULT onDestroy(HWND window);
     virtual void onWindowDestroyed(HWND window);
     virtual HWND createWindow(HWND parent, DWORD exStyle, const char* className,
-                              const char* caption, DWORD style, int x, int y, int width,
-                              int height, HMENU menuOrId, void* param);
+                              const char* caption, DWORD style, int x, int y, int width, int height,
+                              HMENU menuOrId, void* param);
     virtual void detach();
     virtual HWND attachDialogItem(HWND dialog, int id, bool setFont);
     virtual HWND attachWindow(HWND window);
@@ -131,8 +141,7 @@ class Window {
     virtual LONG removeExStyle(LONG bits);
     virtual char* getText();
     virtual bool setText(const char* text);
-    virtual int messageBox(const char* message, UINT type,
-                           std::optional<const char*> title = {});
+    virtual int messageBox(const char* message, UINT type, std::optional<const char*> title = {});
     virtual bool setProperty(const char* name, HANDLE value);
     virtual HANDLE getProperty(const char* name);
     virtual bool removeProperty(const char* name);
@@ -166,8 +175,17 @@ class Window {
 
   protected:
     // Register (window -> this) and subclass once; false when the registry
-    // refused the pair.
+    // refused the pair (the window is then not subclassed).
     bool registerAndSubclass(HWND window);
+    // The two halves of it: enter the pair; put the library window procedure
+    // on the window unless it is there already (then handle and previous
+    // procedure are stored).
+    bool enterInRegistry(HWND window);
+    void subclass(HWND window);
+    // The only places that give back the cursor and the font the object
+    // holds: the old one is destroyed unless it is the new one.
+    void holdCursor(HCURSOR cursor);
+    void holdFont(HFONT font);
     // A byte copy of an object of type T in a new heap block.
     template <class T> static T* cloneAs(const T* object) {
         void* block = rt::allocate(sizeof(T));
@@ -203,6 +221,8 @@ static_assert(sizeof(Window) == 22 * sizeof(void*),
 
 // A window object of class T in a zero-filled runtime heap block, its fields
 // initialised from the base class down.
-template <class T> T* newWindowObject() { return new (rt::allocate(sizeof(T))) T(); }
+template <class T> T* newWindowObject() {
+    return new (rt::allocate(sizeof(T))) T();
+}
 
 } // namespace win
