@@ -1,0 +1,192 @@
+#include "runtime/files.h"
+
+#include <cstring>
+
+#include "runtime/platform.h"
+#include "runtime/process.h"
+
+namespace rt {
+
+namespace {
+
+constexpr std::int32_t kWin32FileKind = 1;
+
+// Records live on the standard allocator, not the runtime heap: the exit
+// hook frees them after the application's own clean-up.
+struct FileRecord {
+    std::int32_t kind;
+    platform::FileHandle handle;
+    FileRecord* next;
+};
+
+FileRecord* gOpenFiles; // newest first
+
+// Only addresses found in the list are ever dereferenced.
+FileRecord* findRecord(std::intptr_t handle) {
+    if (!handle) return nullptr;
+    for (FileRecord* r = gOpenFiles; r; r = r->next)
+        if (reinterpret_cast<std::intptr_t>(r) == handle) return r;
+    return nullptr;
+}
+
+void accessFor(std::optional<std::int32_t> mode, std::uint32_t* access,
+               std::uint32_t* disposition) {
+    using namespace platform;
+    *access = kGenericRead | kGenericWrite;
+    *disposition = kOpenExisting;
+    switch (mode.value_or(0)) {
+    case kOpenRead:
+        *access = kGenericRead;
+        break;
+    case kOpenWrite:
+        *access = kGenericWrite;
+        break;
+    case kOpenCreate:
+        *access = kGenericWrite;
+        *disposition = kCreateAlways;
+        break;
+    case kOpenAppend:
+        *access = kGenericWrite;
+        *disposition = kOpenAlways;
+        break;
+    case kOpenReadWriteAlways:
+        *disposition = kOpenAlways;
+        break;
+    default:
+        break; // omitted, 3 and unknown modes: read and write, existing
+    }
+}
+
+std::uint32_t sharingFor(std::optional<std::int32_t> share) {
+    using namespace platform;
+    switch (share.value_or(kShareAll)) {
+    case kShareDenyRead:
+        return kShareWrite;
+    case kShareDenyWrite:
+        return kShareRead;
+    case kShareNone:
+        return 0;
+    default:
+        return kShareRead | kShareWrite;
+    }
+}
+
+char* failRead(platform::FileHandle file) {
+    platform::seekFile(file, 0, platform::kSeekEnd);
+    return nullptr;
+}
+
+} // namespace
+
+std::intptr_t openFile(const char* name, std::optional<std::int32_t> mode,
+                       std::optional<std::int32_t> share) {
+    std::uint32_t access = 0, disposition = 0;
+    accessFor(mode, &access, &disposition);
+    platform::FileHandle file =
+        platform::openFile(orEmpty(name), access, sharingFor(share), disposition);
+    if (!file) return 0;
+    auto* record = new FileRecord{kWin32FileKind, file, gOpenFiles};
+    if (!gOpenFiles) setExitHook(kOpenFilesHook, closeAllFiles);
+    gOpenFiles = record;
+    return reinterpret_cast<std::intptr_t>(record);
+}
+
+char* readText(std::intptr_t handle, std::optional<std::int32_t> count) {
+    FileRecord* record = findRecord(handle);
+    if (!record) return nullptr;
+    if (count && *count <= 0) return nullptr;
+    platform::FileHandle file = record->handle;
+
+    std::uint32_t start = platform::seekFile(file, 0, platform::kSeekCurrent);
+    if (start == platform::kInvalidPosition) return failRead(file);
+    // What is left of the file bounds the read, so a large count asks for no
+    // more memory than the file can fill.
+    std::uint32_t size = platform::fileSize(file);
+    std::uint32_t left = 0;
+    if (size != platform::kInvalidPosition && size > start) left = size - start;
+    std::uint32_t want = left;
+    if (count) {
+        auto asked = static_cast<std::uint32_t>(*count);
+        if (size == platform::kInvalidPosition || asked < want) want = asked;
+    } else if (size == platform::kInvalidPosition) {
+        return failRead(file);
+    }
+
+    // The bytes land directly in the text's own heap block (one copy of the
+    // file in memory, not two); the block is cut to the text afterwards.
+    auto* text = static_cast<char*>(platform::heapAlloc(std::size_t{want} + 1, false));
+    if (!text) outOfMemory();
+    std::uint32_t got = 0;
+    if (!platform::readFile(file, text, want, &got)) {
+        platform::heapFree(text);
+        return failRead(file);
+    }
+    if (got > want) got = want;
+    std::uint32_t length = got;
+    if (const void* zero = std::memchr(text, 0, length))
+        length = static_cast<std::uint32_t>(static_cast<const char*>(zero) - text);
+    if (const void* eof = std::memchr(text, 0x1A, length))
+        length = static_cast<std::uint32_t>(static_cast<const char*>(eof) - text);
+    text[length] = 0;
+    if (length < got) {
+        // The next read starts at the stop byte, not after it.
+        platform::seekFile(file, static_cast<std::int32_t>(start + length), platform::kSeekBegin);
+        if (length + 1 < want) {
+            if (void* smaller = reallocate(text, std::size_t{length} + 1))
+                text = static_cast<char*>(smaller);
+        }
+    }
+    return text;
+}
+
+void closeFile(std::intptr_t handle) {
+    if (!handle) return;
+    for (FileRecord** link = &gOpenFiles; *link; link = &(*link)->next) {
+        if (reinterpret_cast<std::intptr_t>(*link) != handle) continue;
+        FileRecord* record = *link;
+        *link = record->next;
+        if (!gOpenFiles) setExitHook(kOpenFilesHook, nullptr);
+        platform::closeFile(record->handle);
+        delete record;
+        return;
+    }
+}
+
+void closeAllFiles() {
+    FileRecord* list = gOpenFiles;
+    gOpenFiles = nullptr;
+    setExitHook(kOpenFilesHook, nullptr);
+    while (list) {
+        FileRecord* next = list->next;
+        platform::closeFile(list->handle);
+        delete list;
+        list = next;
+    }
+}
+
+std::size_t openFileCount() {
+    std::size_t n = 0;
+    for (FileRecord* r = gOpenFiles; r; r = r->next)
+        ++n;
+    return n;
+}
+
+bool writeFile(const char* name, const ByteSetHeader* const* parts, std::size_t count) {
+    platform::FileHandle file =
+        platform::openFile(orEmpty(name), platform::kGenericWrite, 0, platform::kCreateAlways);
+    if (!file) return false;
+    bool ok = true;
+    for (std::size_t i = 0; i < count && ok; ++i) {
+        std::int32_t length = byteSetLength(parts[i]);
+        if (length <= 0) continue;
+        auto want = static_cast<std::uint32_t>(length);
+        std::uint32_t done = 0;
+        // A full disk may accept part of the bytes and still report success:
+        // a file that does not hold all of them was not written.
+        ok = platform::writeFile(file, byteSetData(parts[i]), want, &done) && done == want;
+    }
+    platform::closeFile(file);
+    return ok;
+}
+
+} // namespace rt

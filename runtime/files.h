@@ -1,0 +1,58 @@
+// File commands of the runtime: open, read text and close work on handles
+// kept in a process-wide list (closed by an exit hook at the end); write
+// file creates, writes and closes in one call. Failures are results: no
+// command shows anything.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+
+#include "runtime/values.h"
+
+namespace rt {
+
+// Open modes: omitted or any other value read and write, existing file.
+constexpr std::int32_t kOpenRead = 1;            // read, must exist
+constexpr std::int32_t kOpenWrite = 2;           // write, must exist
+constexpr std::int32_t kOpenReadWrite = 3;       // read and write, must exist
+constexpr std::int32_t kOpenCreate = 4;          // write, created or truncated
+constexpr std::int32_t kOpenAppend = 5;          // write, created when missing
+constexpr std::int32_t kOpenReadWriteAlways = 6; // read and write, created when missing
+
+// Share modes: omitted, 1 or any other value let others read and write.
+constexpr std::int32_t kShareAll = 1;
+constexpr std::int32_t kShareDenyRead = 2;  // others may write only
+constexpr std::int32_t kShareDenyWrite = 3; // others may read only
+constexpr std::int32_t kShareNone = 4;
+
+// The handle is the address of the file's record; 0 when the open failed.
+std::intptr_t openFile(const char* name, std::optional<std::int32_t> mode = std::nullopt,
+                       std::optional<std::int32_t> share = std::nullopt);
+
+// Reads from the current position (to the end when count is omitted) and
+// returns the bytes before the first zero byte or 0x1A as a fresh text, the
+// position left at that stop byte. An empty read is a one-byte "" text;
+// null for an unknown handle, a count of 0 or less, or a failed read (the
+// position then at the end of the file).
+char* readText(std::intptr_t handle, std::optional<std::int32_t> count = std::nullopt);
+
+// Unknown and null handles are ignored, so closing twice is harmless.
+void closeFile(std::intptr_t handle);
+
+// Exit hook 2: closes every file still open.
+void closeAllFiles();
+
+// Number of files in the open-file list.
+std::size_t openFileCount();
+
+// Creates or truncates the file and writes the byte sets in order (null and
+// empty ones write nothing). True only when every byte was written: a
+// refused or short write is a failure and ends the writing.
+bool writeFile(const char* name, const ByteSetHeader* const* parts, std::size_t count);
+inline bool writeFile(const char* name, std::initializer_list<const ByteSetHeader*> parts = {}) {
+    return writeFile(name, parts.begin(), parts.size());
+}
+
+} // namespace rt
