@@ -5,29 +5,80 @@
 #include <cfloat>
 
 #include "app/split_core.h"
+#include "app/tool_dialog.h"
 #include "runtime/platform.h"
 #include "runtime/process.h"
+#include "runtime/service.h"
 #include "runtime/values.h"
+
+// ActiveX control hosting; ATL.DLL exports it by ordinal only (cmake/atl.def).
+extern "C" __declspec(dllimport) BOOL WINAPI AtlAxWinInit();
 
 namespace app {
 
 namespace {
 
+constexpr std::int32_t kFirstAutomaticControlId = 500;
+
+template <class T> void releaseObject(T*& object) {
+    if (!object) return;
+    object->release();
+    rt::free(object);
+    object = nullptr;
+}
+
+void createGlobalObjects() {
+    ToolObjects& t = tool();
+    t.dialog = win::newWindowObject<win::Dialog>();
+    t.importButton = win::newWindowObject<win::Button>();
+    t.exportButton = win::newWindowObject<win::Button>();
+    t.countEdit = win::newWindowObject<win::EditBox>();
+    t.label = win::newWindowObject<win::Label>();
+    t.messageLine = win::newWindowObject<win::Label>();
+    // Start-up has not filled the module instance yet, so the file dialog's
+    // record keeps a null instance (it needs none without a template).
+    t.fileDialog = newFileDialog(win::moduleInstance());
+    createLines();
+    win::createWindowRegistry();
+}
+
+// Exit hook 1: every object in creation order, then the lines, then the
+// registry that the objects were found through.
 void applicationCleanup() {
+    ToolObjects& t = tool();
+    releaseObject(t.dialog);
+    releaseObject(t.importButton);
+    releaseObject(t.exportButton);
+    releaseObject(t.countEdit);
+    releaseObject(t.label);
+    releaseObject(t.messageLine);
+    releaseObject(t.fileDialog);
     releaseLines();
+    win::releaseWindowRegistry();
+}
+
+void startWindowLibrary() {
+    if (!win::moduleInstance()) win::setModuleInstance(GetModuleHandleA(nullptr));
+    win::setAutomaticControlId(kFirstAutomaticControlId);
+    AtlAxWinInit();
 }
 
 [[noreturn]] void mainSequence() {
     _fpreset(); // default FPU state: exceptions masked, round to nearest
-    createLines();
+    createGlobalObjects();
     rt::setExitHook(rt::kAppCleanupHook, applicationCleanup);
+    startWindowLibrary();
+    showToolDialog(); // the whole working life of the tool
     rt::endProcess(0);
 }
 
 } // namespace
 
 int runEntry() {
-    platform::heapAlloc(0, false) ? void() : void(); // caches the process heap
+    // The runtime's allocations all use the process heap; taking one block
+    // makes the platform layer look the heap up once, here.
+    platform::heapFree(platform::heapAlloc(1, false));
+    rt::startCommandLibraries();
     rt::recordReturnPoint();
     mainSequence();
 }

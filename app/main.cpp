@@ -3,4 +3,6 @@
 
 #include "app/application.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return app::runEntry(); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    return app::runEntry();
+}

@@ -1,0 +1,86 @@
+#include "app/tool_dialog.h"
+
+#include "app/split_core.h"
+#include "controls/folder_browser.h"
+#include "runtime/convert.h"
+#include "runtime/service.h"
+#include "skin/skin_library.h"
+
+namespace app {
+
+const char kOpenTitle[] = "导入欲分割的文本内容(软件是按每行分割)";
+const char kOpenFilter[] = "文本文件(*.txt)|*.txt";
+const char kOpenDefaultExtension[] = "txt";
+const char kFolderTitle[] = "选择要保存导出数据的文件夹";
+
+namespace {
+
+ToolObjects gTool;
+
+constexpr std::int32_t kSkinScheme = 1;
+constexpr std::uint32_t kInformationIcon = MB_ICONINFORMATION;
+
+template <class F> win::Handler handler(F* function) {
+    return reinterpret_cast<win::Handler>(function);
+}
+
+} // namespace
+
+ToolObjects& tool() {
+    return gTool;
+}
+
+std::intptr_t initToolDialog(HWND dialog) {
+    // The skin first: it subclasses the items that exist now, and the
+    // bindings below then sit on top of it.
+    rt::callLibraryCommand(reinterpret_cast<const void*>(&skin::applySkin),
+                           {rt::ValueBlock::ofInt(kSkinScheme)});
+
+    gTool.importButton->bindDialogItem(dialog, kImportItem);
+    gTool.exportButton->bindDialogItem(dialog, kExportItem);
+    gTool.countEdit->bindDialogItem(dialog, kCountItem);
+    gTool.label->bindDialogItem(dialog, kLabelItem);
+    gTool.messageLine->bindDialogItem(dialog, kMessageLineItem);
+
+    HICON icon = LoadIconA(win::moduleInstance(), MAKEINTRESOURCEA(kToolIcon));
+    gTool.dialog->icon(icon, ICON_SMALL);
+
+    gTool.importButton->setClickHandler(handler(&importClick));
+    gTool.exportButton->setClickHandler(handler(&exportClick));
+    return 0;
+}
+
+std::intptr_t importClick() {
+    FileDialog* files = gTool.fileDialog;
+    files->setup(kOpenTitle, kOpenFilter, 1, nullptr, kOpenDefaultExtension);
+    if (files->showOpen(nullptr) != 1) return 0;
+    rt::TextValue path(files->fileName());
+    std::int32_t count = importFile(path.get());
+    path.reset();
+    rt::TextValue message(importMessage(count));
+    rt::free(gTool.messageLine->caption(message.c_str()));
+    return 0;
+}
+
+std::intptr_t exportClick() {
+    rt::TextValue count(gTool.countEdit->content());
+    if (const char* message = readinessMessage(count.get())) {
+        rt::messageBox(rt::ValueBlock::ofText(message), kInformationIcon, kMessageCaption);
+        return 0;
+    }
+    rt::ValueBlock chosen =
+        rt::callLibraryCommand(reinterpret_cast<const void*>(&folderbrowser::browseForFolder),
+                               {rt::ValueBlock::ofText(kFolderTitle)});
+    rt::TextValue folder(const_cast<char*>(chosen.asText()));
+    if (folder.empty()) return 0; // browsing cancelled: nothing to say
+    ExportResult result = exportLines(folder.get(), count.get());
+    showExportReport(result);
+    return 0;
+}
+
+INT_PTR showToolDialog() {
+    return gTool.dialog->showModal(std::nullopt, MAKEINTRESOURCEA(kToolTemplate),
+                                   handler(&initToolDialog), "");
+}
+
+} // namespace app
