@@ -31,6 +31,14 @@ std::intptr_t countChange() {
     ++gChanges;
     return 0;
 }
+int gPaints = 0;
+RECT gPainted{};
+std::intptr_t recordPaint(std::uintptr_t, std::intptr_t left, std::intptr_t top,
+                          std::intptr_t right, std::intptr_t bottom) {
+    ++gPaints;
+    gPainted = {LONG(left), LONG(top), LONG(right), LONG(bottom)};
+    return 0;
+}
 template <class F> win::Handler handler(F* f) {
     return reinterpret_cast<win::Handler>(f);
 }
@@ -462,6 +470,30 @@ TEST_F(ControlTest, LabelCaptionIsReadAndWritten) {
     label_->backColor(win::kTransparent);
     rt::free(label_->caption("second"));
     EXPECT_EQ(takeText(dialog_->getItemText(kLabel, 50)), "second");
+}
+
+TEST_F(ControlTest, TransparentLabelHasTheParentRepaintUnderItsNewCaption) {
+    ASSERT_TRUE(label_->bindDialogItem(window_, kLabel));
+    RECT r{};
+    GetWindowRect(item(kLabel), &r);
+    MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
+    dialog_->setPaintHandler(handler(&recordPaint));
+
+    // With a background of its own the label covers its old text itself.
+    UpdateWindow(window_);
+    gPaints = 0;
+    rt::free(label_->caption("opaque"));
+    EXPECT_EQ(gPaints, 0);
+
+    label_->backColor(win::kTransparent);
+    UpdateWindow(window_);
+    gPaints = 0;
+    rt::free(label_->caption("clear"));
+    EXPECT_EQ(gPaints, 1) << "the parent is repainted at once";
+    EXPECT_LE(gPainted.left, r.left);
+    EXPECT_LE(gPainted.top, r.top);
+    EXPECT_GE(gPainted.right, r.right);
+    EXPECT_GE(gPainted.bottom, r.bottom);
 }
 
 TEST_F(ControlTest, CloneIsAByteCopy) {
