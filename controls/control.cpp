@@ -247,8 +247,8 @@ void EditBox::select(int start, std::optional<int> end) {
 
 void EditBox::getSelection(int* start, int* end) {
     auto both = static_cast<std::int32_t>(SendMessageA(handle_, EM_GETSEL, 0, 0));
-    *start = both & 0xFFFF;
-    *end = both >> 16;
+    if (start) *start = both & 0xFFFF;
+    if (end) *end = both >> 16;
 }
 
 void EditBox::append(const char* text) {
@@ -287,8 +287,10 @@ RectRecord* EditBox::getFormatRect() {
 }
 
 void EditBox::setFormatRect(const RectRecord* rect) {
-    RECT r{rect->left, rect->top, rect->right, rect->bottom};
-    SendMessageA(handle_, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&r));
+    // No rectangle gives the control back its default format rectangle.
+    RECT r{};
+    if (rect) r = {rect->left, rect->top, rect->right, rect->bottom};
+    SendMessageA(handle_, EM_SETRECT, 0, rect ? reinterpret_cast<LPARAM>(&r) : 0);
 }
 
 Handler EditBox::setChangeHandler(Handler handler) {

@@ -94,6 +94,7 @@ class EditBox : public Control {
     virtual bool attachHandle(HWND window);
     virtual char* content(std::optional<const char*> text = {});
     virtual void select(int start, std::optional<int> end = {});
+    // Either out argument may be null.
     virtual void getSelection(int* start, int* end);
     virtual void append(const char* text);
     virtual void replaceSelection(const char* text);
@@ -102,6 +103,7 @@ class EditBox : public Control {
     virtual void setPasswordChar(const char* text);
     virtual bool setReadOnly(std::optional<bool> readOnly = {});
     virtual RectRecord* getFormatRect();
+    // Null restores the default format rectangle.
     virtual void setFormatRect(const RectRecord* rect);
     virtual Handler setChangeHandler(Handler handler);
 

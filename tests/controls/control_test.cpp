@@ -408,6 +408,9 @@ TEST_F(ControlTest, SelectionAndLimit) {
     edit_->getSelection(&start, &end);
     EXPECT_EQ(start, 2);
     EXPECT_EQ(end, 5);
+    edit_->select(0, 1);
+    edit_->getSelection(nullptr, &end); // only the end asked for
+    EXPECT_EQ(end, 1);
 
     edit_->textLimit(4);
     EXPECT_EQ(edit_->textLimit(), 4);
