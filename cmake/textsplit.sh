@@ -9,7 +9,7 @@
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-BUILD=$ROOT/build
+BUILD=${TEXTSPLIT_BUILD:-$ROOT/build}
 JOBS=$(nproc)
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
@@ -74,7 +74,7 @@ build_native() {
 # virtual desktop for real captions and activation) and a persistent
 # wineserver so that each Wine process starts quickly.
 start_wine() {
-    export WINEPREFIX=$BUILD/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX=${WINEPREFIX:-$ROOT/build/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
     export PATH=/usr/lib/wine:$PATH
     if [ -z "${DISPLAY:-}" ] || [ "${1:-}" = private ]; then
@@ -93,7 +93,7 @@ start_wine() {
         wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
         wineserver -w
     fi
-    wineserver -p
+    wineserver -p 2>/dev/null || true # already running for this prefix is fine
     # Wine's services and the desktop start with the first process and stay;
     # started here with no pipes of ours, they cannot hold ctest's output open.
     wine64 explorer /desktop=Default,1024x768 >/dev/null 2>&1 &
@@ -168,13 +168,25 @@ bench)
     wine64 "$BUILD/win64/split_bench.exe" "${@:2}"
     stop_wine
     ;;
+wine)
+    # Runs one Windows program (with its arguments) in the project's Wine
+    # environment, on the shared display :95 (started if missing).
+    shift
+    if [ ! -e /tmp/.X11-unix/X95 ]; then
+        Xvfb :95 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        for _ in $(seq 50); do [ -e /tmp/.X11-unix/X95 ] && break; sleep 0.1; done
+    fi
+    export DISPLAY=:95
+    start_wine
+    exec wine64 "$@"
+    ;;
 build)
     setup
     build_windows
     build_native
     ;;
 *)
-    echo "usage: $0 run|test|bench|build" >&2
+    echo "usage: $0 run|test|bench|build|wine PROGRAM..." >&2
     exit 2
     ;;
 esac

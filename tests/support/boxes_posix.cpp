@@ -1,0 +1,5 @@
+#include "tests/support/boxes.h"
+
+namespace testsupport {
+void echoAndAnswerBoxes() {}
+} // namespace testsupport
