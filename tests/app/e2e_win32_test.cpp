@@ -235,7 +235,7 @@ TEST_F(ToolTest, ImportShowsLineCountAndExportWritesEveryGroupByteForByte) {
     // Empty lines, a lone LF and a lone CR stay inside their lines; Chinese
     // text passes through unchanged; no final CR LF.
     std::vector<std::string> lines{"第一行", "", "b\nc", "d\re", "最后一行", "6"};
-    importFile(writeInput("lines.txt", join(lines, "\r\n")));
+    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("lines.txt", join(lines, "\r\n"))));
     EXPECT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[6]行"))
         << textOf(item(kMessageLineItem));
 
@@ -243,7 +243,7 @@ TEST_F(ToolTest, ImportShowsLineCountAndExportWritesEveryGroupByteForByte) {
     HWND browser = startExport();
     ASSERT_NE(browser, nullptr);
     ASSERT_TRUE(isFolderBrowser(browser));
-    chooseFolder(browser, out_);
+    ASSERT_NO_FATAL_FAILURE(chooseFolder(browser, out_));
 
     MessageBoxView box = answerBox();
     EXPECT_EQ(box.caption, kInfoCaption);
@@ -262,22 +262,35 @@ TEST_F(ToolTest, ImportShowsLineCountAndExportWritesEveryGroupByteForByte) {
 }
 
 TEST_F(ToolTest, SecondImportReplacesTheLinesAndTheMessage) {
-    importFile(writeInput("three.txt", "x\r\ny\r\nz"));
+    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
     ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
     std::vector<std::string> lines{"one", "two", "three", "four", "five"};
-    importFile(writeInput("five.txt", join(lines, "\r\n") + "\r\n"));
+    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("five.txt", join(lines, "\r\n") + "\r\n")));
     ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[5]行"))
         << textOf(item(kMessageLineItem));
 
     typeCount("1");
     HWND browser = startExport();
     ASSERT_NE(browser, nullptr);
-    chooseFolder(browser, out_);
+    ASSERT_NO_FATAL_FAILURE(chooseFolder(browser, out_));
     EXPECT_EQ(answerBox().text, "共导出5个文本");
     std::vector<std::string> expected = expectedGroups(lines, 1);
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(readBytes(outputFile(int(i) + 1)), expected[i]);
     EXPECT_FALSE(fileExists(outputFile(6)));
+}
+
+TEST_F(ToolTest, GroupSizeZeroWritesOneFileWithEveryLine) {
+    std::vector<std::string> lines{"a", "b", "c", "d", "e"};
+    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("five.txt", join(lines, "\r\n"))));
+    ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[5]行"));
+    typeCount("0");
+    HWND browser = startExport();
+    ASSERT_NE(browser, nullptr);
+    ASSERT_NO_FATAL_FAILURE(chooseFolder(browser, out_));
+    EXPECT_EQ(answerBox().text, "共导出1个文本");
+    EXPECT_EQ(readBytes(outputFile(1)), expectedGroups(lines, lines.size())[0]);
+    EXPECT_EQ(filesIn(out_).size(), 1u);
 }
 
 TEST_F(ToolTest, ExportBeforeImportAsksForTextFirst) {
@@ -291,7 +304,7 @@ TEST_F(ToolTest, ExportBeforeImportAsksForTextFirst) {
 }
 
 TEST_F(ToolTest, ExportWithEmptyCountAsksForTheCount) {
-    importFile(writeInput("three.txt", "x\r\ny\r\nz"));
+    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
     ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
     pressButton(item(kExportItem));
     MessageBoxView box = answerBox();
@@ -307,7 +320,7 @@ TEST_F(ToolTest, CountBoxTakesDigitsOnly) {
 }
 
 TEST_F(ToolTest, CancelledFolderBrowserWritesNothingAndSaysNothing) {
-    importFile(writeInput("three.txt", "x\r\ny\r\nz"));
+    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
     ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
     typeCount("2");
     HWND browser = startExport();
@@ -325,12 +338,12 @@ TEST_F(ToolTest, UnwritableTargetStopsTheExportWithOneErrorBox) {
     // Where the second file should go there is a folder of that name, so it
     // cannot be created; the first is written, the third never tried.
     ASSERT_TRUE(CreateDirectoryA(outputFile(2).c_str(), nullptr));
-    importFile(writeInput("three.txt", "x\r\ny\r\nz"));
+    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
     ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
     typeCount("1");
     HWND browser = startExport();
     ASSERT_NE(browser, nullptr);
-    chooseFolder(browser, out_);
+    ASSERT_NO_FATAL_FAILURE(chooseFolder(browser, out_));
 
     MessageBoxView box = answerBox();
     EXPECT_EQ(box.caption, kInfoCaption);
@@ -343,7 +356,7 @@ TEST_F(ToolTest, UnwritableTargetStopsTheExportWithOneErrorBox) {
 }
 
 TEST_F(ToolTest, ClosingTheDialogEndsTheToolWithCodeZero) {
-    importFile(writeInput("three.txt", "x\r\ny\r\nz"));
+    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
     ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
     PostMessageA(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0);
     DWORD code = 1234;
