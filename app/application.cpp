@@ -75,9 +75,7 @@ void startWindowLibrary() {
 } // namespace
 
 int runEntry() {
-    // The runtime's allocations all use the process heap; taking one block
-    // makes the platform layer look the heap up once, here.
-    platform::heapFree(platform::heapAlloc(1, false));
+    platform::cacheProcessHeap();
     rt::startCommandLibraries();
     rt::recordReturnPoint();
     mainSequence();

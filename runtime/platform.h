@@ -10,6 +10,9 @@
 namespace platform {
 
 // --- heap ---------------------------------------------------------------
+// Looks the process heap up once (start-up); every operation does it itself
+// when still needed.
+void cacheProcessHeap();
 void* heapAlloc(std::size_t size, bool zeroFill); // null on failure
 void* heapRealloc(void* block, std::size_t size); // keeps contents; null on failure
 void heapFree(void* block);

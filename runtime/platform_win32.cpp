@@ -13,6 +13,8 @@ HANDLE heap() {
 }
 } // namespace
 
+void cacheProcessHeap() { heap(); }
+
 void* heapAlloc(std::size_t size, bool zeroFill) {
     return HeapAlloc(heap(), zeroFill ? HEAP_ZERO_MEMORY : 0, size);
 }

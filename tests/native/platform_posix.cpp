@@ -45,6 +45,8 @@ bool allocationFails() {
 int fdOf(FileHandle file) { return static_cast<int>(reinterpret_cast<std::intptr_t>(file)) - 1; }
 } // namespace
 
+void cacheProcessHeap() {}
+
 void* heapAlloc(std::size_t size, bool zeroFill) {
     if (allocationFails()) return nullptr;
     // malloc(0) may give null; the Windows heap hands out a valid block.
