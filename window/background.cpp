@@ -39,7 +39,9 @@ LRESULT Dialog::onEraseBackground(HWND window, HDC dc) {
 
 void Dialog::paintBackground(HDC dc, const RECT* rect) {
     if (!rect || pictureMode_ > 2) return;
-    FillRect(dc, rect, backgroundBrush_);
+    // Without a brush nothing is painted (a null brush would read as a
+    // system colour index).
+    if (backgroundBrush_) FillRect(dc, rect, backgroundBrush_);
     if (pictureMode_ == 0 || !backgroundPicture_) return;
     HDC source = CreateCompatibleDC(dc);
     if (!source) return;

@@ -41,9 +41,11 @@ class Tracer {
         }
     }
 
-    // The last chunk, even an empty one, then the joined region.
+    // The last chunk, then the joined region. An empty last chunk only
+    // matters when it is the only one: a fully transparent bitmap still
+    // gives a (valid, empty) region.
     HRGN finish(int* chunks) {
-        flush();
+        if (chunk_->header.nCount > 0 || !region_) flush();
         if (chunks) *chunks = chunks_;
         HRGN region = region_;
         region_ = nullptr;
