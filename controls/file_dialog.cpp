@@ -79,8 +79,15 @@ rt::ByteSet systemFilter(const char* filter) {
     std::uint32_t n = rt::textLength(filter);
     rt::ByteSet b = rt::newByteSet(nullptr, static_cast<std::int32_t>(n + 2));
     std::uint8_t* data = rt::byteSetData(b);
-    for (std::uint32_t i = 0; i < n; ++i)
-        data[i] = filter[i] == '|' ? 0 : filter[i];
+    // A trail byte may have the value of "|": double-byte characters are
+    // copied whole.
+    for (std::uint32_t i = 0; i < n; ++i) {
+        data[i] = filter[i] == '|' ? 0 : static_cast<std::uint8_t>(filter[i]);
+        if (static_cast<unsigned char>(filter[i]) >= 0x80 && i + 1 < n) {
+            ++i;
+            data[i] = static_cast<std::uint8_t>(filter[i]);
+        }
+    }
     return b;
 }
 
