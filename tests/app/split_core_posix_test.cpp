@@ -1,0 +1,93 @@
+// Export failures and the report box against the POSIX stand-in, which can
+// cut writes short and records every box.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/split_core.h"
+#include "tests/native/platform_posix.h"
+
+namespace {
+
+class SplitCorePosix : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        platform::posix::reset();
+        char pattern[] = "/tmp/textsplit_core_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        folder_ = dir_ + "/out"; // the output names are "out\文本N.txt" inside dir_
+        app::createLines();
+        std::string in = dir_ + "/in.txt";
+        std::FILE* f = std::fopen(in.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("one\r\ntwo\r\nthree\r\nfour\r\nfive", f);
+        std::fclose(f);
+        ASSERT_EQ(app::importFile(in.c_str()), 5);
+    }
+    void TearDown() override {
+        platform::posix::reset();
+        app::releaseLines();
+        std::string command = "rm -rf '" + dir_ + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+    }
+
+    std::string outputName(int number) const {
+        return folder_ + "\\文本" + std::to_string(number) + ".txt";
+    }
+    bool exists(const std::string& name) const {
+        struct stat st {};
+        return ::stat(name.c_str(), &st) == 0;
+    }
+
+    std::string dir_, folder_;
+};
+
+TEST_F(SplitCorePosix, ShortWriteStopsTheExportAtThatFile) {
+    platform::posix::writeLimit = 4; // "one\r\ntwo\r\n" does not fit
+    app::ExportResult result = app::exportLines(folder_.c_str(), "2");
+    EXPECT_EQ(result.written, 0);
+    ASSERT_TRUE(result.failed());
+    EXPECT_EQ(result.failedFile.c_str(), outputName(1));
+    EXPECT_FALSE(exists(outputName(2))); // nothing after the failure
+
+    app::showExportReport(result);
+    EXPECT_EQ(platform::posix::messageBoxCount, 1);
+    EXPECT_EQ(platform::posix::lastMessageBox.caption, "信息");
+    EXPECT_EQ(platform::posix::lastMessageBox.style, 0x10u); // MB_ICONERROR
+    EXPECT_EQ(platform::posix::lastMessageBox.text,
+              "写入文件失败：" + outputName(1) + "\r\n共导出0个文本");
+}
+
+TEST_F(SplitCorePosix, FailureInTheMiddleKeepsTheFilesBeforeIt) {
+    // A folder where file 2 should go: that file cannot be created.
+    ASSERT_EQ(::mkdir(outputName(2).c_str(), 0755), 0);
+    app::ExportResult result = app::exportLines(folder_.c_str(), "2");
+    EXPECT_EQ(result.written, 1);
+    EXPECT_EQ(result.failedFile.c_str(), outputName(2));
+    EXPECT_TRUE(exists(outputName(1)));
+    EXPECT_FALSE(exists(outputName(3)));
+
+    app::showExportReport(result);
+    EXPECT_EQ(platform::posix::messageBoxCount, 1); // one box, not one per file
+    EXPECT_EQ(platform::posix::lastMessageBox.text,
+              "写入文件失败：" + outputName(2) + "\r\n共导出1个文本");
+}
+
+TEST_F(SplitCorePosix, CompleteExportShowsThePlainCount) {
+    app::ExportResult result = app::exportLines(folder_.c_str(), "2");
+    EXPECT_EQ(result.written, 3);
+    EXPECT_FALSE(result.failed());
+    platform::posix::nextAnswer = 1; // IDOK
+    EXPECT_EQ(app::showExportReport(result), 0);
+    EXPECT_EQ(platform::posix::lastMessageBox.text, "共导出3个文本");
+    EXPECT_EQ(platform::posix::lastMessageBox.caption, "信息");
+    EXPECT_EQ(platform::posix::lastMessageBox.style, 0u);
+}
+
+} // namespace

@@ -1,0 +1,276 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/split_core.h"
+#include "runtime/text.h"
+#include "runtime/values.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+// A fresh line array and a fresh folder per test. Output names are built
+// from the folder text exactly as the core is documented to build them.
+class SplitCore : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        dir_ = fs::temp_directory_path() /
+               ("textsplit_core_" + std::to_string(stamp) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_ / "out");
+        folder_ = (dir_ / "out").string();
+        app::createLines();
+    }
+    void TearDown() override {
+        app::releaseLines();
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    std::string input(const std::string& bytes, const std::string& name = "in.txt") const {
+        std::string p = (dir_ / name).string();
+        std::FILE* f = std::fopen(p.c_str(), "wb");
+        EXPECT_NE(f, nullptr);
+        if (f) {
+            std::fwrite(bytes.data(), 1, bytes.size(), f);
+            std::fclose(f);
+        }
+        return p;
+    }
+
+    std::string outputName(int number) const {
+        return folder_ + "\\文本" + std::to_string(number) + ".txt";
+    }
+
+    static bool read(const std::string& name, std::string* bytes) {
+        std::FILE* f = std::fopen(name.c_str(), "rb");
+        if (!f) return false;
+        bytes->clear();
+        char chunk[4096];
+        std::size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+            bytes->append(chunk, n);
+        std::fclose(f);
+        return true;
+    }
+
+    // The contents of files 1, 2, ... up to the first missing one.
+    std::vector<std::string> outputs() const {
+        std::vector<std::string> all;
+        std::string bytes;
+        while (read(outputName(int(all.size()) + 1), &bytes))
+            all.push_back(bytes);
+        return all;
+    }
+
+    static Lines lines() {
+        Lines out;
+        rt::Array a = app::lines();
+        for (std::int32_t i = 0; i < app::lineCount(); ++i)
+            out.emplace_back(rt::orEmpty(rt::textElements(a)[i]));
+        return out;
+    }
+
+    app::ExportResult exportWith(const char* count) const {
+        return app::exportLines(folder_.c_str(), count);
+    }
+
+    fs::path dir_;
+    std::string folder_;
+};
+
+std::string textOf(char* owned) {
+    rt::TextValue text(owned);
+    return text.c_str();
+}
+
+TEST_F(SplitCore, ThreeLinesInGroupsOfTwo) {
+    for (const char* file : {"x\r\ny\r\nz", "x\r\ny\r\nz\r\n"}) {
+        ASSERT_EQ(app::importFile(input(file).c_str()), 3);
+        app::ExportResult result = exportWith("2");
+        EXPECT_EQ(result.written, 2);
+        EXPECT_FALSE(result.failed());
+        EXPECT_EQ(outputs(), (std::vector<std::string>{"x\r\ny\r\n", "z\r\n"}));
+        EXPECT_EQ(textOf(app::exportReport(result)), "共导出2个文本");
+        EXPECT_EQ(app::exportReportStyle(result), 0u);
+    }
+}
+
+TEST_F(SplitCore, GroupOfOneWritesAFilePerLineWithEmptyLinesInPlace) {
+    ASSERT_EQ(app::importFile(input("first\r\n\r\nthird\r\n").c_str()), 3);
+    EXPECT_EQ(lines(), (Lines{"first", "", "third"}));
+    EXPECT_EQ(exportWith("1").written, 3);
+    EXPECT_EQ(outputs(), (std::vector<std::string>{"first\r\n", "\r\n", "third\r\n"}));
+}
+
+TEST_F(SplitCore, GroupSizesThatNeverCompleteAGroupGiveOneFile) {
+    std::string five = "1\r\n2\r\n3\r\n4\r\n5";
+    ASSERT_EQ(app::importFile(input(five).c_str()), 5);
+    // 0, negative, no digits, larger than the line count, and a value that
+    // wraps to a negative number.
+    for (const char* count : {"0", "-3", "abc", "5", "6", "99999", "2147483648", "-0"}) {
+        std::remove(outputName(1).c_str());
+        app::ExportResult result = exportWith(count);
+        EXPECT_EQ(result.written, 1) << count;
+        EXPECT_EQ(outputs(), (std::vector<std::string>{five + "\r\n"})) << count;
+    }
+    EXPECT_EQ(exportWith("4").written, 2);
+    EXPECT_EQ(outputs(), (std::vector<std::string>{"1\r\n2\r\n3\r\n4\r\n", "5\r\n"}));
+}
+
+TEST_F(SplitCore, FullWidthCountIsTakenAsDigits) {
+    std::string text;
+    for (int i = 1; i <= 25; ++i)
+        text += "line" + std::to_string(i) + "\r\n";
+    ASSERT_EQ(app::importFile(input(text).c_str()), 25);
+    app::ExportResult result = exportWith("\xA3\xB1\xA3\xB2"); // full-width 12
+    EXPECT_EQ(result.written, 3);
+    std::vector<std::string> files = outputs();
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[2], "line25\r\n");
+    EXPECT_EQ(files[0] + files[1] + files[2], text);
+}
+
+// For any lines and group size: ceil(n / g) files, every one full but the
+// last, and together they are the lines each followed by CR LF.
+TEST_F(SplitCore, FilesTogetherHoldEveryLineOnce) {
+    std::mt19937 random(7);
+    std::string text, expected;
+    const int n = 1000;
+    for (int i = 0; i < n; ++i) {
+        std::string line(random() % 40, 'a');
+        for (char& c : line)
+            c = "ab \r\t\xB0\xA1"[random() % 7];
+        if (!line.empty() && static_cast<unsigned char>(line.back()) >= 0x80) line.back() = 'e';
+        if (!line.empty() && line.back() == '\r') line.back() = 'r';
+        text += line + "\r\n";
+    }
+    ASSERT_EQ(app::importFile(input(text).c_str()), n);
+    for (int g : {7, 999, 1000, 1001}) {
+        for (int k = 1; k <= 200; ++k)
+            std::remove(outputName(k).c_str());
+        app::ExportResult result = exportWith(std::to_string(g).c_str());
+        int files = (n + g - 1) / g;
+        EXPECT_EQ(result.written, files) << g;
+        std::vector<std::string> got = outputs();
+        ASSERT_EQ(int(got.size()), files) << g;
+        std::string joined;
+        for (std::size_t k = 0; k < got.size(); ++k) {
+            rt::TextArray parts(rt::splitText(got[k].c_str(), "\r\n"));
+            int expectedLines = k + 1 < got.size() ? g : n - (files - 1) * g;
+            EXPECT_EQ(parts.count(), expectedLines) << "group size " << g << ", file " << k + 1;
+            joined += got[k];
+        }
+        EXPECT_EQ(joined, text) << g;
+    }
+}
+
+TEST_F(SplitCore, ImportTakesBytesUpToZeroOrEndOfFileMark) {
+    // A UTF-16 text: the first zero byte ends it.
+    EXPECT_EQ(app::importFile(input(std::string("a\0\r\0\n\0b\0", 8)).c_str()), 1);
+    EXPECT_EQ(lines(), (Lines{"a"}));
+    EXPECT_EQ(app::importFile(input("one\r\ntwo\x1A\r\nthree\r\n").c_str()), 2);
+    EXPECT_EQ(lines(), (Lines{"one", "two"}));
+}
+
+TEST_F(SplitCore, LineEndsOtherThanCrLfStayInsideTheLine) {
+    ASSERT_EQ(app::importFile(input("a\nb\nc\n").c_str()), 1);
+    EXPECT_EQ(exportWith("1").written, 1);
+    EXPECT_EQ(outputs(), (std::vector<std::string>{"a\nb\nc\n\r\n"}));
+
+    EXPECT_EQ(app::importFile(input("a\rb\r\r\nc\n\rd").c_str()), 2);
+    EXPECT_EQ(lines(), (Lines{"a\rb\r", "c\n\rd"}));
+    EXPECT_EQ(app::importFile(input("\r\n").c_str()), 1);
+    EXPECT_EQ(lines(), (Lines{""}));
+    EXPECT_EQ(app::importFile(input("\r\n\r\n\r\n").c_str()), 3);
+    // A character whose second byte is CR keeps the LF after it in the line.
+    EXPECT_EQ(app::importFile(input("\x81\r\nb\r\nc").c_str()), 2);
+    EXPECT_EQ(lines(), (Lines{"\x81\r\nb", "c"}));
+}
+
+TEST_F(SplitCore, FilesThatCannotBeReadLeaveNoLines) {
+    ASSERT_EQ(app::importFile(input("a\r\nb").c_str()), 2);
+    EXPECT_EQ(app::importFile(input("").c_str()), 0); // empty file
+    EXPECT_EQ(app::readinessMessage("3"), app::kNoLinesMessage);
+
+    ASSERT_EQ(app::importFile(input("a\r\nb").c_str()), 2);
+    std::string gone = input("soon gone", "gone.txt");
+    std::remove(gone.c_str()); // vanished between picking and reading
+    EXPECT_EQ(app::importFile(gone.c_str()), 0);
+    EXPECT_EQ(app::lineCount(), 0);
+
+    EXPECT_EQ(app::importFile((dir_ / "no_folder" / "x.txt").string().c_str()), 0);
+    EXPECT_EQ(app::importFile(nullptr), 0);
+    EXPECT_EQ(app::importFile(""), 0);
+    EXPECT_EQ(app::importFile(folder_.c_str()), 0); // a folder is no file
+    EXPECT_EQ(app::importFile((dir_ / (std::string(300, 'n') + ".txt")).string().c_str()), 0);
+}
+
+TEST_F(SplitCore, SecondImportReplacesTheFirst) {
+    ASSERT_EQ(app::importFile(input("a\r\nb\r\nc").c_str()), 3);
+    EXPECT_EQ(app::importFile(input("d\r\ne", "second.txt").c_str()), 2);
+    EXPECT_EQ(lines(), (Lines{"d", "e"}));
+}
+
+TEST_F(SplitCore, ReadinessAsksForLinesFirstThenTheCount) {
+    EXPECT_EQ(app::readinessMessage(""), app::kNoLinesMessage);
+    EXPECT_EQ(app::readinessMessage("5"), app::kNoLinesMessage);
+    ASSERT_EQ(app::importFile(input("a").c_str()), 1);
+    EXPECT_EQ(app::readinessMessage(""), app::kNoCountMessage);
+    EXPECT_EQ(app::readinessMessage(nullptr), app::kNoCountMessage);
+    for (const char* count : {"0", "-1", "abc", "5"})
+        EXPECT_EQ(app::readinessMessage(count), nullptr);
+    EXPECT_STREQ(app::kNoLinesMessage, "请先导入文本");
+    EXPECT_STREQ(app::kNoCountMessage, "请输入每个文本保存数量");
+    EXPECT_STREQ(app::kMessageCaption, "信息");
+}
+
+TEST_F(SplitCore, EmptyFolderOrNoLinesWriteNothing) {
+    EXPECT_EQ(exportWith("1").written, 0); // no lines
+    ASSERT_EQ(app::importFile(input("a\r\nb").c_str()), 2);
+    EXPECT_EQ(app::exportLines("", "1").written, 0);
+    EXPECT_EQ(app::exportLines(nullptr, "1").written, 0);
+    EXPECT_TRUE(outputs().empty());
+}
+
+TEST_F(SplitCore, ExistingFilesAreOverwrittenAndHigherNumbersStay) {
+    ASSERT_EQ(app::importFile(input("a\r\nb\r\nc").c_str()), 3);
+    EXPECT_EQ(exportWith("1").written, 3);
+    ASSERT_EQ(app::importFile(input("long line\r\nz").c_str()), 2);
+    EXPECT_EQ(exportWith("2").written, 1);
+    EXPECT_EQ(outputs(), (std::vector<std::string>{"long line\r\nz\r\n", "b\r\n", "c\r\n"}));
+}
+
+TEST_F(SplitCore, AFolderThatCannotBeWrittenIsReported) {
+    ASSERT_EQ(app::importFile(input("a\r\nb").c_str()), 2);
+    std::string missing = (dir_ / "missing" / "deeper").string();
+    app::ExportResult result = app::exportLines(missing.c_str(), "1");
+    EXPECT_EQ(result.written, 0);
+    ASSERT_TRUE(result.failed());
+    std::string name = missing + "\\文本1.txt";
+    EXPECT_EQ(result.failedFile.c_str(), name);
+    EXPECT_EQ(textOf(app::exportReport(result)), "写入文件失败：" + name + "\r\n共导出0个文本");
+    EXPECT_EQ(app::exportReportStyle(result), 0x10u); // MB_ICONERROR
+
+    std::string tooLong = folder_ + "\\" + std::string(300, 'n');
+    result = app::exportLines(tooLong.c_str(), "1");
+    EXPECT_EQ(result.written, 0);
+    EXPECT_EQ(result.failedFile.c_str(), tooLong + "\\文本1.txt");
+}
+
+TEST_F(SplitCore, MessagesCarryTheCounts) {
+    EXPECT_EQ(textOf(app::importMessage(3)), "文本导入行数为[3]行");
+    EXPECT_EQ(textOf(app::importMessage(0)), "文本导入行数为[0]行");
+    EXPECT_EQ(textOf(app::exportMessage(12)), "共导出12个文本");
+    EXPECT_EQ(textOf(app::exportMessage(2000000)), "共导出2000000个文本");
+}
+
+} // namespace
