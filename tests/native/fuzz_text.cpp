@@ -1,0 +1,108 @@
+// Fuzz target: split text and to integer on arbitrary bytes. Besides the
+// sanitizers it checks what must hold for any input: the pieces are the
+// text cut at matched delimiters, and a plain decimal text parses as the C
+// library parses it.
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "runtime/convert.h"
+#include "runtime/text.h"
+#include "runtime/values.h"
+
+namespace {
+
+void check(bool ok, const char* what) {
+    if (!ok) {
+        std::fprintf(stderr, "fuzz_text: %s\n", what);
+        std::abort();
+    }
+}
+
+void fuzzSplit(const std::string& text, const std::string& delimiter, bool limited,
+               std::int32_t maximum) {
+    rt::TextArray pieces(limited ? rt::splitText(text.c_str(), delimiter.c_str(), maximum)
+                                 : rt::splitText(text.c_str(), delimiter.c_str()));
+    check(pieces.get() != nullptr && pieces.get()->dimensions == 1, "array shape");
+    const std::int32_t count = pieces.count();
+    if (text.empty() || (limited && maximum <= 0)) {
+        check(count == 0, "empty result expected");
+        return;
+    }
+    if (delimiter.empty()) {
+        check(count == 1 && text == pieces.at(1), "empty delimiter keeps the text whole");
+        return;
+    }
+    if (limited) check(count <= maximum, "more pieces than the maximum");
+    std::string joined;
+    for (std::int32_t i = 1; i <= count; ++i) {
+        const char* piece = pieces.at(i);
+        check(piece != nullptr, "null piece");
+        if (i > 1) joined += delimiter;
+        joined += piece;
+    }
+    check(text.compare(0, joined.size(), joined) == 0, "pieces are not the text in order");
+    if (!limited || count < maximum) {
+        // Nothing is lost: at most the final delimiter is not represented.
+        std::string rest = text.substr(joined.size());
+        check(rest.empty() || (count > 0 && rest == delimiter), "text lost after the pieces");
+    }
+}
+
+void fuzzInteger(const std::string& text) {
+    const std::int32_t value = rt::toInteger(rt::ValueBlock::ofText(text.c_str()));
+    bool ascii = true;
+    for (unsigned char c : text)
+        ascii = ascii && c < 0x80;
+    if (!ascii) return;
+    // Up to nine digits nothing wraps, so the C library is a reference.
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i + digits < text.size() && text[i + digits] >= '0' && text[i + digits] <= '9')
+        ++digits;
+    if (digits <= 9) check(value == std::strtol(text.c_str(), nullptr, 10), "differs from strtol");
+
+    // The same number typed in full-width digits reads the same.
+    std::string wide;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            wide += '\xA3';
+            wide += static_cast<char>(0xB0 + (c - '0'));
+        } else {
+            wide += c;
+        }
+    }
+    check(rt::toInteger(rt::ValueBlock::ofText(wide.c_str())) == value, "full-width digits differ");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    // First byte: delimiter length (0-3) and whether a maximum is given;
+    // second byte: the maximum (signed); then the delimiter bytes, then the
+    // text. Zero bytes end texts as they do in the runtime.
+    const unsigned control = data[0];
+    const std::size_t delimiterLength = control & 3;
+    const bool limited = (control & 4) != 0;
+    const auto maximum = static_cast<std::int32_t>(static_cast<std::int8_t>(data[1]));
+    data += 2;
+    size -= 2;
+    if (size < delimiterLength) return 0;
+    std::string delimiter(reinterpret_cast<const char*>(data), delimiterLength);
+    delimiter = delimiter.c_str();
+    std::string text(reinterpret_cast<const char*>(data + delimiterLength), size - delimiterLength);
+    text = text.c_str();
+
+    fuzzSplit(text, delimiter, limited, maximum);
+    if (control & 8) fuzzSplit(text, "\r\n", false, 0); // the import's own split
+    fuzzInteger(text);
+    return 0;
+}
