@@ -70,7 +70,10 @@ class Window {
     Window() = default;
 
     // --- the 97 shared operations, in table order ---------------------------
+    // Unbinds the window; an object without one still gives back the
+    // cursor, font and class resources it holds.
     virtual void release();
+    // A byte copy in a new block; classes with fields of their own replace it.
     virtual Window* clone();
     virtual LRESULT windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     virtual LRESULT classWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -82,11 +85,14 @@ class Window {
     virtual LRESULT onColorRequest(HWND control, HDC dc);
     virtual LRESULT onSetCursor(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     virtual LRESULT onPainted(HWND window);
+    // The base class has no background painter: 0, Windows erases. Dialog
+    // replaces it with its own background.
     virtual LRESULT onEraseBackground(HWND window, HDC dc);
     virtual LRESULT onScroll(int code, int position, HWND scrollBar);
     virtual LRESULT onMouseMove(HWND window, int x, int y);
     virtual LRESULT onDrawItem(WPARAM id, LPARAM record);
     virtual LRESULT onMouseLeave(HWND window);
+    // Nothing here; Dialog replaces it to drag the window by its client area.
     virtual void onLeftButtonDown(HWND window, LPARAM lParam);
     virtual void onLeftDoubleClick(HWND window, LPARAM lParam);
     virtual void onKeyDown(HWND window, WPARAM virtualKey);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "controls/int_hash_table.h"
+#include "tests/support/boxes.h"
 
 namespace {
 
@@ -256,6 +257,13 @@ TEST_F(HashTable, RemovePairLeavesOtherPairsOfTheSameKey) {
     EXPECT_EQ(table->removePair(78, 0xB), 0);
     EXPECT_EQ(table->removePair(77, 0xB), 1);
     EXPECT_EQ(table->lookup(77), 0u);
+}
+
+using HashTableDeathTest = HashTable;
+
+TEST_F(HashTableDeathTest, NegativeSizeIsInternalErrorTen) {
+    EXPECT_EXIT((testsupport::echoAndAnswerBoxes(), table->initialise(-1)),
+                ::testing::ExitedWithCode(0), "\\[error\\] program internal error number is 10\\.");
 }
 
 } // namespace
