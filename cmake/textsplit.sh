@@ -117,23 +117,35 @@ check_exe() {
     fi
 }
 
+# Runs ctest in a build folder, printing each test program's own summary and
+# ctest's; on failure also the failing assertions.
+run_ctest() {
+    local log=$1/ctest.log rc=0
+    (cd "$1" && ctest -V --timeout 600 >"$log" 2>&1) || rc=1
+    grep -E '\[  (PASSED|FAILED)  \]|tests passed|tests failed|\*\*\*' "$log" || true
+    if [ $rc -ne 0 ]; then
+        grep -E -B2 -A8 'Failure$|\[  FAILED  \]|Death test:' "$log" | head -150
+    fi
+    return $rc
+}
+
 run_tests() {
     local failed=0
     check_exe
     say "runtime tests, native, under AddressSanitizer and UndefinedBehaviorSanitizer"
-    (cd "$BUILD/native" && ctest --output-on-failure) || failed=1
+    run_ctest "$BUILD/native" || failed=1
     say "runtime tests as a 32-bit x86 program (qemu-i386)"
-    (cd "$BUILD/i386" && ctest --output-on-failure) || failed=1
+    run_ctest "$BUILD/i386" || failed=1
     for fuzzer in "$BUILD"/native/fuzz_*; do
         [ -x "$fuzzer" ] || continue
-        say "fuzzing $(basename "$fuzzer") for 30 s"
+        say "fuzzing $(basename "$fuzzer") for 60 s"
         mkdir -p "$BUILD/corpus/$(basename "$fuzzer")"
-        "$fuzzer" -max_total_time=30 -max_len=4096 -print_final_stats=0 \
+        "$fuzzer" -max_total_time=60 -max_len=4096 -print_final_stats=0 \
             "$BUILD/corpus/$(basename "$fuzzer")" 2>&1 | tail -n 2 || failed=1
     done
     say "Windows tests under Wine (64-bit build)"
     start_wine private
-    (cd "$BUILD/win64" && ctest --output-on-failure --timeout 600) || failed=1
+    run_ctest "$BUILD/win64" || failed=1
     stop_wine
     return $failed
 }
