@@ -1,5 +1,7 @@
 #include "app/split_core.h"
 
+#include <string.h> // memccpy
+
 #include <cstring>
 #include <utility>
 
@@ -19,54 +21,165 @@ rt::Array gLines;
 
 constexpr std::uint32_t kIconError = 0x10; // MB_ICONERROR
 const char kLineEnd[] = "\r\n";
-constexpr std::size_t kLineEndLength = 2;
+
+// Files are read and written through one buffer of this size: memory that
+// is already mapped is reused for every piece instead of touching a file's
+// size of fresh pages.
+constexpr std::size_t kChunk = std::size_t{1} << 20;
 
 char* decimal(std::int32_t n) {
     return rt::toText(rt::ValueBlock::ofInt(n));
 }
 
-// One byte-set block reused for every group: it grows to the largest group
-// and is written as it stands, so each line is copied once per export.
-class GroupBuffer {
+class Chunk {
   public:
-    GroupBuffer() = default;
-    GroupBuffer(const GroupBuffer&) = delete;
-    GroupBuffer& operator=(const GroupBuffer&) = delete;
-    ~GroupBuffer() { rt::free(block_); }
+    Chunk() : data_(static_cast<char*>(rt::allocate(kChunk))) {}
+    Chunk(const Chunk&) = delete;
+    Chunk& operator=(const Chunk&) = delete;
+    ~Chunk() { rt::free(data_); }
+    char* data() const { return data_; }
 
-    // Fills the buffer with lines [first, last), each followed by CR LF.
-    const rt::ByteSetHeader* fill(char* const* lines, std::int32_t first, std::int32_t last) {
-        std::size_t bytes = 0;
-        for (std::int32_t i = first; i < last; ++i)
-            bytes += rt::textLength(lines[i]) + kLineEndLength;
-        if (bytes > 0x7FFFFFFFu - sizeof(rt::ByteSetHeader)) rt::outOfMemory();
-        reserve(bytes);
-        std::uint8_t* at = rt::byteSetData(block_);
-        for (std::int32_t i = first; i < last; ++i) {
-            std::size_t n = rt::textLength(lines[i]);
-            if (n) std::memcpy(at, lines[i], n);
-            std::memcpy(at + n, kLineEnd, kLineEndLength);
-            at += n + kLineEndLength;
+  private:
+    char* data_;
+};
+
+// Writes one group file: every line followed by CR LF, gathered in the
+// chunk and written a chunk at a time. The file holds exactly the bytes
+// write file would write for the joined group.
+class GroupWriter {
+  public:
+    bool open(const char* name) {
+        used_ = 0;
+        return file_.open(name);
+    }
+    bool putLine(const char* line) {
+        const char* rest = rt::orEmpty(line);
+        for (;;) {
+            if (used_ == kChunk) flush();
+            std::size_t room = kChunk - used_;
+            // Copies up to and including the terminator in one pass.
+            if (void* end = memccpy(chunk_.data() + used_, rest, 0, room)) {
+                used_ = std::size_t(static_cast<char*>(end) - chunk_.data()) - 1;
+                break;
+            }
+            used_ = kChunk;
+            rest += room;
         }
-        block_->dimensions = 1;
-        block_->length = static_cast<std::int32_t>(bytes);
-        return block_;
+        if (kChunk - used_ < 2) flush();
+        chunk_.data()[used_++] = '\r';
+        chunk_.data()[used_++] = '\n';
+        return file_.ok();
+    }
+    bool close() {
+        flush();
+        return file_.close();
     }
 
   private:
-    void reserve(std::size_t bytes) {
-        if (block_ && bytes <= capacity_) return;
-        void* grown = rt::reallocate(block_, sizeof(rt::ByteSetHeader) + bytes);
-        if (!grown) rt::outOfMemory();
-        block_ = static_cast<rt::ByteSet>(grown);
-        capacity_ = bytes;
+    void flush() {
+        if (used_) file_.write(chunk_.data(), used_);
+        used_ = 0;
     }
 
-    rt::ByteSet block_ = nullptr;
-    std::size_t capacity_ = 0;
+    rt::FileWriter file_;
+    Chunk chunk_;
+    std::size_t used_ = 0;
 };
 
 } // namespace
+
+// --- line collector -------------------------------------------------------------
+
+void LineCollector::append(const char* bytes, std::size_t n) {
+    if (!n) return;
+    std::size_t need = partialSize_ + n + 1; // and the terminator
+    if (need > partialCapacity_) {
+        std::size_t capacity = partialCapacity_ + partialCapacity_ / 2;
+        if (capacity < need) capacity = need;
+        void* grown = rt::reallocate(partial_, capacity);
+        if (!grown) rt::outOfMemory();
+        partial_ = static_cast<char*>(grown);
+        partialCapacity_ = capacity;
+    }
+    std::memcpy(partial_ + partialSize_, bytes, n);
+    partialSize_ += n;
+}
+
+void LineCollector::emit(const char* tail, std::size_t n) {
+    if (partialSize_ == 0) {
+        lines_.add(rt::newText(tail, static_cast<std::uint32_t>(n)));
+        return;
+    }
+    // A line that spans pieces keeps the block it grew in, cut to size.
+    append(tail, n);
+    char* line = partial_;
+    line[partialSize_] = 0;
+    if (partialCapacity_ - partialSize_ > 256)
+        if (void* cut = rt::reallocate(line, partialSize_ + 1)) line = static_cast<char*>(cut);
+    partial_ = nullptr;
+    partialSize_ = partialCapacity_ = 0;
+    lines_.add(line);
+}
+
+bool LineCollector::feed(const char* bytes, std::size_t n) {
+    if (ended_) return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    std::size_t end = n;
+    if (const void* zero = std::memchr(p, 0, end))
+        end = std::size_t(static_cast<const unsigned char*>(zero) - p);
+    if (const void* mark = std::memchr(p, 0x1A, end))
+        end = std::size_t(static_cast<const unsigned char*>(mark) - p);
+
+    std::size_t i = 0, start = 0;
+    if (end > 0 && pendingLead_) {
+        pendingLead_ = false;
+        i = 1; // the second byte of a character split between pieces
+    } else if (end > 0 && pendingCr_) {
+        pendingCr_ = false;
+        if (p[0] == '\n') {
+            emit(bytes, 0);
+            i = start = 1;
+        } else {
+            append("\r", 1);
+        }
+    }
+    while (i < end) {
+        const unsigned char c = p[i];
+        if (c == '\r') {
+            if (i + 1 == end) { // whether an LF follows shows in the next piece
+                append(bytes + start, i - start);
+                start = end;
+                pendingCr_ = true;
+                break;
+            }
+            if (p[i + 1] == '\n') {
+                emit(bytes + start, i - start);
+                i += 2;
+                start = i;
+                continue;
+            }
+        } else if (c >= 0x80) {
+            if (i + 1 == end) {
+                pendingLead_ = true;
+                break;
+            }
+            ++i; // a line end never starts at a character's second byte
+        }
+        ++i;
+    }
+    if (start < end) append(bytes + start, end - start);
+    if (end < n) ended_ = true;
+    return !ended_;
+}
+
+rt::Array LineCollector::finish() {
+    if (pendingCr_) append("\r", 1); // a CR at the very end stays in the last line
+    if (partialSize_ > 0) emit(nullptr, 0);
+    pendingCr_ = pendingLead_ = ended_ = false;
+    return lines_.finish();
+}
+
+// --- import and export ---------------------------------------------------------
 
 void createLines() {
     gLines = rt::newEmptyArray();
@@ -89,9 +202,21 @@ std::int32_t importFile(const char* path) {
     // peak memory of a re-import stays that of one file.
     releaseLines();
     std::intptr_t file = rt::openFile(rt::orEmpty(path), rt::kOpenRead);
-    rt::TextValue text(rt::readText(file)); // null when the open failed
-    gLines = rt::splitText(text.get(), kLineEnd);
-    text.reset();
+    LineCollector collector;
+    bool readable = true;
+    if (file) {
+        Chunk chunk;
+        for (;;) {
+            std::uint32_t got = 0;
+            readable = rt::readBytes(file, chunk.data(), kChunk, &got);
+            if (!readable || got == 0 || !collector.feed(chunk.data(), got)) break;
+        }
+    }
+    gLines = collector.finish();
+    if (!readable) { // a file that cannot be read gives no lines, not some
+        rt::releaseArray(gLines, rt::kTagText);
+        gLines = rt::newEmptyArray();
+    }
     rt::closeFile(file);
     return lineCount();
 }
@@ -113,14 +238,17 @@ ExportResult exportLines(const char* folder, const char* countText) {
     const std::int32_t group = size >= 1 ? size : n;
 
     char* const* all = rt::textElements(gLines);
-    GroupBuffer buffer;
+    GroupWriter writer;
     std::int32_t number = 0;
     for (std::int32_t first = 0; first < n;) {
         std::int32_t last = n - first > group ? first + group : n;
-        const rt::ByteSetHeader* bytes = buffer.fill(all, first, last);
         rt::TextValue digits(decimal(++number));
         rt::TextValue name(rt::joinTexts({folder, "\\文本", digits.get(), ".txt"}));
-        if (!rt::writeFile(name.get(), {bytes})) {
+        bool written = writer.open(name.get());
+        for (std::int32_t i = first; i < last && written; ++i)
+            written = writer.putLine(all[i]);
+        written = writer.close() && written;
+        if (!written) {
             result.failedFile = std::move(name);
             break;
         }
@@ -143,7 +271,7 @@ char* exportMessage(std::int32_t count) {
 char* exportReport(const ExportResult& result) {
     rt::TextValue done(exportMessage(result.written));
     if (!result.failed()) return done.release();
-    return rt::joinTexts({"写入文件失败：", result.failedFile.get(), "\r\n", done.get()});
+    return rt::joinTexts({"写入文件失败：", result.failedFile.get(), kLineEnd, done.get()});
 }
 
 std::uint32_t exportReportStyle(const ExportResult& result) {

@@ -3,8 +3,10 @@
 // the folder and the count text, and shows the texts made here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
+#include "runtime/text.h"
 #include "runtime/values.h"
 
 namespace app {
@@ -15,10 +17,39 @@ void releaseLines();
 rt::Array lines();
 std::int32_t lineCount();
 
-// Reads the file whole (up to a zero byte or 0x1A), splits it at CR LF and
-// makes the lines the new line array. A file that cannot be opened or read
-// leaves no lines. Returns the line count.
+// Reads the file (up to a zero byte or 0x1A), splits it at CR LF and makes
+// the lines the new line array. A file that cannot be opened or read leaves
+// no lines. Returns the line count.
 std::int32_t importFile(const char* path);
+
+// Splits bytes fed in pieces of any size into lines exactly as split text
+// at CR LF splits the text they form, which ends before the first zero byte
+// or 0x1A. Import reads the file through it piece by piece, so the whole
+// text is never held in memory beside its lines.
+class LineCollector {
+  public:
+    LineCollector() = default;
+    LineCollector(const LineCollector&) = delete;
+    LineCollector& operator=(const LineCollector&) = delete;
+    ~LineCollector() { rt::free(partial_); }
+
+    // False once the text has ended at a stop byte; later bytes are ignored.
+    bool feed(const char* bytes, std::size_t n);
+    // The lines as a fresh array; the collector starts afresh.
+    rt::Array finish();
+
+  private:
+    void append(const char* bytes, std::size_t n);
+    void emit(const char* tail, std::size_t n);
+
+    rt::TextCollector lines_;
+    char* partial_ = nullptr; // the line begun in earlier pieces
+    std::size_t partialSize_ = 0;
+    std::size_t partialCapacity_ = 0;
+    bool pendingCr_ = false;   // the last piece ended in a CR at a character start
+    bool pendingLead_ = false; // the last piece ended in a lead byte
+    bool ended_ = false;
+};
 
 // Texts shown to the user (code page 936), constants of the program.
 extern const char kNoLinesMessage[]; // "请先导入文本"

@@ -171,22 +171,52 @@ std::size_t openFileCount() {
     return n;
 }
 
-bool writeFile(const char* name, const ByteSetHeader* const* parts, std::size_t count) {
-    platform::FileHandle file =
-        platform::openFile(orEmpty(name), platform::kGenericWrite, 0, platform::kCreateAlways);
-    if (!file) return false;
-    bool ok = true;
-    for (std::size_t i = 0; i < count && ok; ++i) {
-        std::int32_t length = byteSetLength(parts[i]);
-        if (length <= 0) continue;
-        auto want = static_cast<std::uint32_t>(length);
+bool readBytes(std::intptr_t handle, void* buffer, std::uint32_t count, std::uint32_t* got) {
+    *got = 0;
+    FileRecord* record = findRecord(handle);
+    if (!record) return false;
+    std::uint32_t done = 0;
+    bool ok = platform::readFile(record->handle, buffer, count, &done);
+    *got = done > count ? count : done;
+    return ok;
+}
+
+bool FileWriter::open(const char* name) {
+    close();
+    file_ = platform::openFile(orEmpty(name), platform::kGenericWrite, 0, platform::kCreateAlways);
+    ok_ = file_ != nullptr;
+    return ok_;
+}
+
+bool FileWriter::write(const void* bytes, std::size_t n) {
+    auto* at = static_cast<const std::uint8_t*>(bytes);
+    while (ok_ && n > 0) {
+        auto want = static_cast<std::uint32_t>(n < 0x40000000u ? n : 0x40000000u);
         std::uint32_t done = 0;
         // A full disk may accept part of the bytes and still report success:
         // a file that does not hold all of them was not written.
-        ok = platform::writeFile(file, byteSetData(parts[i]), want, &done) && done == want;
+        ok_ = platform::writeFile(file_, at, want, &done) && done == want;
+        at += want;
+        n -= want;
     }
-    platform::closeFile(file);
-    return ok;
+    return ok_;
+}
+
+bool FileWriter::close() {
+    if (file_) platform::closeFile(file_);
+    file_ = nullptr;
+    bool written = ok_;
+    ok_ = false;
+    return written;
+}
+
+bool writeFile(const char* name, const ByteSetHeader* const* parts, std::size_t count) {
+    FileWriter file(name);
+    for (std::size_t i = 0; i < count && file.ok(); ++i) {
+        std::int32_t length = byteSetLength(parts[i]);
+        if (length > 0) file.write(byteSetData(parts[i]), std::size_t(length));
+    }
+    return file.close();
 }
 
 } // namespace rt

@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <optional>
 
+#include "runtime/platform.h"
 #include "runtime/values.h"
 
 namespace rt {
@@ -38,6 +39,11 @@ std::intptr_t openFile(const char* name, std::optional<std::int32_t> mode = std:
 // position then at the end of the file).
 char* readText(std::intptr_t handle, std::optional<std::int32_t> count = std::nullopt);
 
+// Reads up to count raw bytes from the current position into buffer (no
+// stop bytes, no terminator). False for an unknown handle or a failed read;
+// *got holds the bytes read, 0 at the end of the file.
+bool readBytes(std::intptr_t handle, void* buffer, std::uint32_t count, std::uint32_t* got);
+
 // Unknown and null handles are ignored, so closing twice is harmless.
 void closeFile(std::intptr_t handle);
 
@@ -46,6 +52,29 @@ void closeAllFiles();
 
 // Number of files in the open-file list.
 std::size_t openFileCount();
+
+// Writes one file in pieces, the way write file writes its byte sets: the
+// file is created or truncated without sharing, and a refused or short
+// write makes the whole file a failure (later writes are skipped).
+class FileWriter {
+  public:
+    FileWriter() = default;
+    explicit FileWriter(const char* name) { open(name); }
+    FileWriter(const FileWriter&) = delete;
+    FileWriter& operator=(const FileWriter&) = delete;
+    ~FileWriter() { close(); }
+
+    // Closes a file still open first. False when the file cannot be created.
+    bool open(const char* name);
+    bool write(const void* bytes, std::size_t n);
+    // True when the file was created and every byte written.
+    bool close();
+    bool ok() const { return ok_; }
+
+  private:
+    platform::FileHandle file_ = nullptr;
+    bool ok_ = false;
+};
 
 // Creates or truncates the file and writes the byte sets in order (null and
 // empty ones write nothing). True only when every byte was written: a

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "runtime/platform.h"
+
 namespace rt {
 
 namespace {
@@ -53,16 +55,64 @@ char* textOrNull(const char* source, std::size_t n) {
     return n ? newText(source, static_cast<std::uint32_t>(n)) : nullptr;
 }
 
-void appendPiece(GrowBuffer* pointers, const char* start, std::size_t n) {
-    char* piece = newText(start, static_cast<std::uint32_t>(n));
-    if (!growAppendPointer(pointers, piece)) {
-        // A dropped line would be a wrong result: this is out of memory.
-        free(piece);
+} // namespace
+
+TextCollector::TextCollector() {
+    growInit(&pointers_);
+}
+
+TextCollector::~TextCollector() {
+    for (std::int32_t i = 0, n = count(); i < n; ++i) {
+        char* text;
+        std::memcpy(&text, pointers_.data + sizeof(ArrayHeader) + std::size_t(i) * sizeof text,
+                    sizeof text);
+        free(text);
+    }
+    growRelease(&pointers_);
+}
+
+void TextCollector::add(char* owned) {
+    bool room = pointers_.size > 0 || growResize(&pointers_, sizeof(ArrayHeader));
+    if (!room || !growAppendPointer(&pointers_, owned)) {
+        // A dropped text would be a wrong result: this is out of memory.
+        free(owned);
         outOfMemory();
     }
 }
 
-} // namespace
+std::int32_t TextCollector::count() const {
+    if (pointers_.size < sizeof(ArrayHeader)) return 0;
+    return static_cast<std::int32_t>((pointers_.size - sizeof(ArrayHeader)) / sizeof(char*));
+}
+
+Array TextCollector::finish() {
+    const std::int32_t n = count();
+    if (n == 0) {
+        growRelease(&pointers_);
+        return newEmptyArray();
+    }
+    Array result;
+    if (growInPool(&pointers_)) {
+        result = newArray(n, sizeof(char*));
+        if (n)
+            std::memcpy(arrayData(result), pointers_.data + sizeof(ArrayHeader),
+                        std::size_t(n) * sizeof(char*));
+        pointers_.size = sizeof(ArrayHeader); // the texts are the array's now
+        growRelease(&pointers_);
+    } else {
+        // The heap block is handed over whole, its spare room cut off.
+        void* block = pointers_.data;
+        if (pointers_.capacity - pointers_.size > 256)
+            if (void* cut = platform::heapRealloc(block, pointers_.size)) block = cut;
+        result = static_cast<Array>(block);
+        pointers_.data = nullptr;
+        pointers_.capacity = pointers_.size = 0;
+    }
+    result->dimensions = 1;
+    result->sizes[0] = n;
+    growInit(&pointers_);
+    return result;
+}
 
 char* joinTexts(const char* const* texts, std::size_t count) {
     std::size_t total = 0;
@@ -95,14 +145,13 @@ Array splitText(const char* text, std::optional<const char*> delimiter,
         return one;
     }
 
-    GrowBuffer pointers;
-    growInit(&pointers);
+    TextCollector pieces;
     const unsigned char first = static_cast<unsigned char>(delim[0]);
     std::size_t start = 0, q = 0, rest = length;
     while (rest >= d) {
         const unsigned char c = byteAt(text, q);
         if (c == first && std::memcmp(text + q, delim, d) == 0) {
-            appendPiece(&pointers, text + start, q - start);
+            pieces.add(newText(text + start, static_cast<std::uint32_t>(q - start)));
             q += d;
             rest -= d;
             start = q;
@@ -120,13 +169,8 @@ Array splitText(const char* text, std::optional<const char*> delimiter,
         --rest;
     }
     if (length > start && !(limited && left == 0))
-        appendPiece(&pointers, text + start, length - start);
-
-    const auto count = static_cast<std::int32_t>(pointers.size / sizeof(char*));
-    Array result = newArray(count, sizeof(char*));
-    if (count) std::memcpy(arrayData(result), pointers.data, pointers.size);
-    growRelease(&pointers);
-    return result;
+        pieces.add(newText(text + start, static_cast<std::uint32_t>(length - start)));
+    return pieces.finish();
 }
 
 std::int32_t compareTexts(const char* left, const char* right) {

@@ -27,6 +27,27 @@ inline char* joinTexts(std::initializer_list<const char*> texts) {
 Array splitText(const char* text, std::optional<const char*> delimiter = std::nullopt,
                 std::optional<std::int32_t> maximum = std::nullopt);
 
+// Collects fresh texts in order into a new one-dimensional array of texts.
+// The pointers gather in a growable buffer whose heap block then becomes
+// the array itself, so a large array is never copied. Texts collected but
+// not handed over in an array are freed with the collector.
+class TextCollector {
+  public:
+    TextCollector();
+    TextCollector(const TextCollector&) = delete;
+    TextCollector& operator=(const TextCollector&) = delete;
+    ~TextCollector();
+
+    // Takes the text over; out of memory ends the process.
+    void add(char* owned);
+    std::int32_t count() const;
+    // The collected texts as an array; the collector is empty afterwards.
+    Array finish();
+
+  private:
+    GrowBuffer pointers_; // an array header's room, then the pointers
+};
+
 // -1, 0 or 1 by unsigned bytes; null equals "".
 std::int32_t compareTexts(const char* left, const char* right);
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "app/split_core.h"
+#include "runtime/files.h"
 #include "runtime/text.h"
 #include "runtime/values.h"
 
@@ -86,6 +88,16 @@ class SplitCore : public ::testing::Test {
     fs::path dir_;
     std::string folder_;
 };
+
+Lines pieces(rt::Array owned) {
+    rt::TextArray array(owned);
+    Lines out;
+    for (std::int32_t i = 1; i <= array.count(); ++i) {
+        EXPECT_NE(array.at(i), nullptr);
+        out.emplace_back(rt::orEmpty(array.at(i)));
+    }
+    return out;
+}
 
 std::string textOf(char* owned) {
     rt::TextValue text(owned);
@@ -264,6 +276,88 @@ TEST_F(SplitCore, AFolderThatCannotBeWrittenIsReported) {
     result = app::exportLines(tooLong.c_str(), "1");
     EXPECT_EQ(result.written, 0);
     EXPECT_EQ(result.failedFile.c_str(), tooLong + "\\文本1.txt");
+}
+
+// Whatever the pieces, the lines are those of split text on the text the
+// bytes form (up to the first zero byte or 0x1A).
+TEST(LineCollector, AnyPiecesGiveTheLinesOfSplitText) {
+    std::mt19937 random(2024);
+    const char alphabet[] = {'a', 'b', '\r', '\n', '\r', '\n', '\x81', '\xB0', '\0', '\x1A'};
+    app::LineCollector collector;
+    for (int round = 0; round < 20000; ++round) {
+        std::string bytes;
+        std::size_t n = random() % 40;
+        for (std::size_t i = 0; i < n; ++i)
+            bytes += alphabet[random() % (round % 3 == 0 ? sizeof alphabet : sizeof alphabet - 2)];
+        std::string text = bytes.substr(0, bytes.find_first_of(std::string("\0\x1A", 2)));
+        Lines expected = pieces(rt::splitText(text.c_str(), "\r\n"));
+        bool open = true;
+        for (std::size_t at = 0; at < bytes.size();) {
+            std::size_t piece = 1 + random() % 5;
+            if (piece > bytes.size() - at) piece = bytes.size() - at;
+            bool more = collector.feed(bytes.data() + at, piece);
+            if (!open) {
+                ASSERT_FALSE(more); // once ended, always ended
+            }
+            open = more;
+            at += piece;
+        }
+        ASSERT_EQ(pieces(collector.finish()), expected) << "round " << round;
+    }
+}
+
+TEST(LineCollector, LineEndsAndCharactersSplitBetweenPieces) {
+    app::LineCollector collector;
+    for (const char* piece : {"a\r", "\nb\r", "\r", "\n", "c\x81", "\r\nd", "\r"})
+        collector.feed(piece, std::strlen(piece));
+    EXPECT_EQ(pieces(collector.finish()), (Lines{"a", "b\r", "c\x81\r\nd\r"}));
+    // Afresh after finish; a stop byte ends the text for good.
+    EXPECT_TRUE(collector.feed("x\r", 2));
+    EXPECT_FALSE(collector.feed("\x1A\ny", 3));
+    EXPECT_FALSE(collector.feed("\r\nz", 3));
+    EXPECT_EQ(pieces(collector.finish()), (Lines{"x\r"}));
+    EXPECT_EQ(pieces(collector.finish()), Lines{});
+}
+
+// Files of several megabytes: a line longer than any buffer, line ends and
+// two-byte characters across the megabyte boundaries.
+TEST_F(SplitCore, LargeFilesImportAndExportWhole) {
+    const std::size_t mb = std::size_t{1} << 20;
+    Lines expected = {"first"};
+    expected.push_back(std::string(mb - 8, 'p'));              // its CR is the last byte of 1 MB
+    expected.push_back(std::string(mb - 2, 'q') + "\xB0\xA1"); // a character across 2 MB
+    expected.push_back(std::string(3 * mb + 12345, 'L'));      // longer than any buffer
+    for (int i = 0; i < 300; ++i)
+        expected.push_back("line " + std::to_string(i));
+    expected.push_back("last without line end");
+    std::string text;
+    for (const std::string& line : expected)
+        text += line + "\r\n";
+    text.resize(text.size() - 2);
+    ASSERT_EQ(text.substr(mb - 1, 2), "\r\n");
+    ASSERT_EQ(text.substr(2 * mb - 1, 2), "\xB0\xA1");
+    std::string name = input(text);
+
+    ASSERT_EQ(app::importFile(name.c_str()), static_cast<std::int32_t>(expected.size()));
+    ASSERT_TRUE(lines() == expected);
+    std::intptr_t file = rt::openFile(name.c_str(), rt::kOpenRead);
+    rt::TextValue whole(rt::readText(file));
+    rt::closeFile(file);
+    EXPECT_TRUE(pieces(rt::splitText(whole.c_str(), "\r\n")) == expected);
+
+    EXPECT_EQ(exportWith("0").written, 1);
+    std::vector<std::string> files = outputs();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_TRUE(files[0] == text + "\r\n");
+
+    EXPECT_EQ(exportWith("2").written, int(expected.size() + 1) / 2);
+    files = outputs();
+    ASSERT_EQ(files.size(), (expected.size() + 1) / 2);
+    EXPECT_TRUE(files[1] == expected[2] + "\r\n" + expected[3] + "\r\n");
+    std::string joined;
+    for (const std::string& f : files)
+        joined += f;
+    EXPECT_TRUE(joined == text + "\r\n");
 }
 
 TEST_F(SplitCore, MessagesCarryTheCounts) {

@@ -1,8 +1,9 @@
 // Fuzz target: split text and to integer on arbitrary bytes. Besides the
 // sanitizers it checks what must hold for any input: the pieces are the
-// text cut at matched delimiters, and a plain decimal text parses as the C
+// text cut at matched delimiters, the lines that import collects piece by
+// piece are those of split text, and a plain decimal text parses as the C
 // library parses it.
-#include <cerrno>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/split_core.h"
 #include "runtime/convert.h"
 #include "runtime/text.h"
 #include "runtime/values.h"
@@ -82,6 +84,21 @@ void fuzzInteger(const std::string& text) {
     check(rt::toInteger(rt::ValueBlock::ofText(wide.c_str())) == value, "full-width digits differ");
 }
 
+// Import reads files piece by piece: its lines must be those of split text
+// on the whole text, wherever the pieces end.
+void fuzzPieces(const std::uint8_t* data, std::size_t size, std::size_t piece) {
+    std::string raw(reinterpret_cast<const char*>(data), size);
+    std::string text = raw.substr(0, raw.find_first_of(std::string("\0\x1A", 2)));
+    rt::TextArray expected(rt::splitText(text.c_str(), "\r\n"));
+    app::LineCollector collector;
+    for (std::size_t at = 0; at < size; at += piece)
+        collector.feed(raw.data() + at, std::min(piece, size - at));
+    rt::TextArray got(collector.finish());
+    check(got.count() == expected.count(), "piecewise line count differs");
+    for (std::int32_t i = 1; i <= got.count(); ++i)
+        check(std::strcmp(got.at(i), expected.at(i)) == 0, "piecewise line differs");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -104,5 +121,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzSplit(text, delimiter, limited, maximum);
     if (control & 8) fuzzSplit(text, "\r\n", false, 0); // the import's own split
     fuzzInteger(text);
+    fuzzPieces(data, size, 1 + data[-1] % 7); // the maximum's byte also picks a piece size
     return 0;
 }

@@ -243,6 +243,54 @@ TEST_F(FileCommands, WriteFileFailsWhereNoFileCanBeMade) {
     EXPECT_EQ(rt::openFile(tooLong.c_str(), rt::kOpenRead), 0);
 }
 
+TEST_F(FileCommands, WriterWritesPiecesAndReportsTheWholeFile) {
+    std::string p = make("pieces.txt", "old contents that are longer");
+    rt::FileWriter writer;
+    EXPECT_FALSE(writer.ok());
+    ASSERT_TRUE(writer.open(p.c_str()));
+    EXPECT_TRUE(writer.write("ab", 2));
+    EXPECT_TRUE(writer.write("", 0));
+    EXPECT_TRUE(writer.write(std::string("\0\x1A", 2).data(), 2));
+    EXPECT_TRUE(writer.close());
+    EXPECT_EQ(contents(p), std::string("ab\0\x1A", 4));
+    EXPECT_FALSE(writer.close()); // nothing open any more
+
+    EXPECT_FALSE(writer.open((path("missing") + "/x.txt").c_str()));
+    EXPECT_FALSE(writer.write("x", 1));
+    EXPECT_FALSE(writer.close());
+
+    // Opening another file closes the first, which keeps what it got.
+    ASSERT_TRUE(writer.open(p.c_str()));
+    writer.write("first", 5);
+    std::string q = path("second.txt");
+    ASSERT_TRUE(writer.open(q.c_str()));
+    writer.write("second", 6);
+    EXPECT_TRUE(writer.close());
+    EXPECT_EQ(contents(p), "first");
+    EXPECT_EQ(contents(q), "second");
+}
+
+TEST_F(FileCommands, ReadBytesTakesEveryByte) {
+    std::string bytes("a\0b\x1A"
+                      "c",
+                      5);
+    std::intptr_t f = rt::openFile(make("raw.bin", bytes).c_str(), rt::kOpenRead);
+    ASSERT_NE(f, 0);
+    char buffer[8] = {};
+    std::uint32_t got = 99;
+    ASSERT_TRUE(rt::readBytes(f, buffer, 3, &got));
+    EXPECT_EQ(std::string(buffer, got), bytes.substr(0, 3));
+    ASSERT_TRUE(rt::readBytes(f, buffer, sizeof buffer, &got));
+    EXPECT_EQ(std::string(buffer, got), bytes.substr(3));
+    ASSERT_TRUE(rt::readBytes(f, buffer, sizeof buffer, &got));
+    EXPECT_EQ(got, 0u); // the end
+    rt::closeFile(f);
+    got = 99;
+    EXPECT_FALSE(rt::readBytes(f, buffer, sizeof buffer, &got));
+    EXPECT_EQ(got, 0u);
+    EXPECT_FALSE(rt::readBytes(0, buffer, sizeof buffer, &got));
+}
+
 TEST_F(FileCommands, LargeFileRoundTripsWhole) {
     std::string big;
     for (int i = 0; big.size() < (3u << 20); ++i)

@@ -130,6 +130,35 @@ TEST(SplitText, PiecesJoinBackToTheText) {
     }
 }
 
+TEST(TextCollector, SmallAndLargeArraysKeepTheirOrder) {
+    const int before = rt::blockPool().inUse;
+    for (int n : {0, 1, 3, 63, 64, 10000}) {
+        rt::TextCollector collector;
+        for (int i = 0; i < n; ++i)
+            collector.add(rt::copyText(std::to_string(i).c_str()));
+        EXPECT_EQ(collector.count(), n);
+        Lines got = pieces(collector.finish());
+        ASSERT_EQ(int(got.size()), n);
+        for (int i = 0; i < n; ++i)
+            ASSERT_EQ(got[std::size_t(i)], std::to_string(i));
+        EXPECT_EQ(collector.count(), 0); // empty again after finish
+        EXPECT_EQ(pieces(collector.finish()), Lines{});
+    }
+    EXPECT_EQ(rt::blockPool().inUse, before);
+}
+
+// Texts not handed over go with the collector (the leak checker of the
+// sanitizer build reports them otherwise).
+TEST(TextCollector, UnfinishedTextsAreFreed) {
+    const int before = rt::blockPool().inUse;
+    for (int n : {5, 5000}) {
+        rt::TextCollector collector;
+        for (int i = 0; i < n; ++i)
+            collector.add(rt::copyText("unfinished"));
+    }
+    EXPECT_EQ(rt::blockPool().inUse, before);
+}
+
 TEST(JoinTexts, AlwaysAFreshText) {
     char* empty = rt::joinTexts({"", nullptr, ""});
     ASSERT_NE(empty, nullptr);
