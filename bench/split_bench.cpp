@@ -1,0 +1,402 @@
+// Figures for the splitting core: import and export speed against a plain
+// copy of the same file, how time grows with a doubled input, and the peak
+// working set. Each import and export runs in a fresh child process so that
+// every peak belongs to one run. Beside each export, as many files of the
+// same total size are written with bare Win32 calls, to show what the file
+// system alone costs for that many files.
+//
+//   split_bench [--repeat N] [--folder DIR]
+//
+// N runs of each case, the best kept (runs of tens of thousands of files run
+// once). DIR defaults to Z:\tmp under Wine (the host's /tmp), else the temp
+// folder. Everything the benchmark writes is removed at the end.
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/split_core.h"
+
+namespace {
+
+constexpr double kMiB = 1024.0 * 1024.0;
+
+double now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return double(t.QuadPart) / double(frequency.QuadPart);
+}
+
+std::size_t peakWorkingSet() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return counters.PeakWorkingSetSize;
+}
+
+std::uint64_t fileSize(const std::string& name) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// --- the child: one import and one export -----------------------------------
+
+int runChild(const char* input, const char* folder, const char* count, const char* resultFile) {
+    app::createLines();
+    double t0 = now();
+    std::int32_t lines = app::importFile(input);
+    double t1 = now();
+    std::size_t peakImport = peakWorkingSet();
+    CreateDirectoryA(folder, nullptr);
+    double t2 = now();
+    app::ExportResult result = app::exportLines(folder, count);
+    double t3 = now();
+    std::size_t peakAll = peakWorkingSet();
+    std::FILE* out = std::fopen(resultFile, "w");
+    if (!out) return 1;
+    std::fprintf(out, "%d %d %d %.6f %.6f %zu %zu\n", lines, result.written,
+                 result.failed() ? 1 : 0, t1 - t0, t3 - t2, peakImport, peakAll);
+    std::fclose(out);
+    app::releaseLines();
+    return 0;
+}
+
+// --- the parent ----------------------------------------------------------------
+
+struct Run {
+    int lines = 0, files = 0, failed = 0;
+    double import = 0, exportTime = 0;
+    std::size_t peakImport = 0, peakAll = 0;
+};
+
+std::string gSelf;
+
+bool runInChild(const std::string& input, const std::string& folder, const std::string& count,
+                const std::string& resultFile, Run* run) {
+    std::string command = "\"" + gSelf + "\" --child \"" + input + "\" \"" + folder + "\" \"" +
+                          count + "\" \"" + resultFile + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back(0);
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::FILE* in = std::fopen(resultFile.c_str(), "r");
+    if (!in) return false;
+    int n = std::fscanf(in, "%d %d %d %lf %lf %zu %zu", &run->lines, &run->files, &run->failed,
+                        &run->import, &run->exportTime, &run->peakImport, &run->peakAll);
+    std::fclose(in);
+    DeleteFileA(resultFile.c_str());
+    return code == 0 && n == 7;
+}
+
+void removeFolder(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA((folder + "\\" + found.cFileName).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+// Deterministic text: lines of 0 to 96 bytes (50 with CR LF on average),
+// printable ASCII with some two-byte characters, no zero, 0x1A, CR or LF.
+class TextSource {
+  public:
+    char next() { return static_cast<char>(' ' + random() % 95); }
+    std::uint32_t random() {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 7;
+        state_ ^= state_ << 17;
+        return static_cast<std::uint32_t>(state_ >> 16);
+    }
+    void line(std::string* out) {
+        std::uint32_t length = random() % 97;
+        for (std::uint32_t i = 0; i < length; ++i) {
+            if (i + 1 < length && random() % 8 == 0) {
+                *out += static_cast<char>(0xB0 + random() % 0x48);
+                *out += static_cast<char>(0xA1 + random() % 0x5E);
+                ++i;
+            } else {
+                *out += next();
+            }
+        }
+        *out += "\r\n";
+    }
+
+  private:
+    std::uint64_t state_ = 0x9E3779B97F4A7C15ull;
+};
+
+bool writeChunk(HANDLE file, const std::string& chunk) {
+    DWORD done = 0;
+    return WriteFile(file, chunk.data(), DWORD(chunk.size()), &done, nullptr) &&
+           done == chunk.size();
+}
+
+// `copies` times the same lines of about `bytes` bytes.
+bool makeLines(const std::string& name, std::uint64_t bytes, int copies) {
+    HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    for (int c = 0; c < copies && ok; ++c) {
+        TextSource source;
+        std::string chunk;
+        std::uint64_t written = 0;
+        while (written < bytes && ok) {
+            chunk.clear();
+            while (chunk.size() < (1u << 20))
+                source.line(&chunk);
+            ok = writeChunk(file, chunk);
+            written += chunk.size();
+        }
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+bool makeOneLine(const std::string& name, std::uint64_t bytes) {
+    HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    TextSource source;
+    std::string chunk(1u << 20, 'x');
+    bool ok = true;
+    for (std::uint64_t written = 0; written < bytes && ok; written += chunk.size()) {
+        for (char& c : chunk)
+            c = source.next();
+        ok = writeChunk(file, chunk);
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+double copyTime(const std::string& input, const std::string& target, int repeat) {
+    double best = 1e30;
+    for (int i = 0; i < repeat; ++i) {
+        DeleteFileA(target.c_str());
+        double t0 = now();
+        BOOL ok = CopyFileA(input.c_str(), target.c_str(), FALSE);
+        double t = now() - t0;
+        if (ok) best = std::min(best, t);
+    }
+    DeleteFileA(target.c_str());
+    return best;
+}
+
+// What the file system alone takes for `files` files of `bytes` in all,
+// named as the export names them, in a fresh folder, each written from one
+// reused megabyte buffer.
+double createFilesTime(const std::string& folder, int files, std::uint64_t bytes, int repeat) {
+    const std::uint64_t each = bytes / std::uint64_t(files);
+    std::string chunk(std::size_t(std::min<std::uint64_t>(each, 1u << 20)), 'x');
+    double best = 1e30;
+    for (int r = 0; r < repeat; ++r) {
+        CreateDirectoryA(folder.c_str(), nullptr);
+        double t0 = now();
+        for (int k = 1; k <= files; ++k) {
+            std::string name = folder + "\\文本" + std::to_string(k) + ".txt";
+            HANDLE file =
+                CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) return -1;
+            for (std::uint64_t left = each; left > 0;) {
+                std::uint64_t n = std::min<std::uint64_t>(left, chunk.size());
+                DWORD done = 0;
+                WriteFile(file, chunk.data(), DWORD(n), &done, nullptr);
+                left -= n;
+            }
+            CloseHandle(file);
+        }
+        best = std::min(best, now() - t0);
+        removeFolder(folder);
+    }
+    return best;
+}
+
+struct Input {
+    const char* label;
+    std::string name;
+    double mib = 0;
+    double copy = 0;
+};
+
+struct Result {
+    std::string input, group;
+    Run run;
+    double mib = 0;
+    double filesOnly = 0; // the same number of plain file writes
+};
+
+std::string pickRoot(int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--folder") == 0) return argv[i + 1];
+    DWORD attributes = GetFileAttributesA("Z:\\tmp");
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return "Z:\\tmp";
+    char temp[MAX_PATH];
+    DWORD n = GetTempPathA(MAX_PATH, temp);
+    if (n && temp[n - 1] == '\\') temp[n - 1] = 0;
+    return temp;
+}
+
+const char* verdict(bool ok) {
+    return ok ? "met" : "MISSED";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 6 && std::strcmp(argv[1], "--child") == 0)
+        return runChild(argv[2], argv[3], argv[4], argv[5]);
+
+    int repeat = 1;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--repeat") == 0) repeat = std::max(1, std::atoi(argv[i + 1]));
+
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    gSelf = self;
+    std::string root =
+        pickRoot(argc, argv) + "\\textsplit_bench_" + std::to_string(GetCurrentProcessId());
+    if (!CreateDirectoryA(root.c_str(), nullptr)) {
+        std::fprintf(stderr, "cannot create %s\n", root.c_str());
+        return 1;
+    }
+    std::printf("split_bench in %s, best of %d\n", root.c_str(), repeat);
+
+    std::vector<Input> inputs = {{"100 MB, lines", root + "\\lines100.txt"},
+                                 {"200 MB, lines (doubled)", root + "\\lines200.txt"},
+                                 {"50 MB, one line", root + "\\oneline50.txt"}};
+    const std::uint64_t hundred = 100u << 20;
+    bool made = makeLines(inputs[0].name, hundred, 1) && makeLines(inputs[1].name, hundred, 2) &&
+                makeOneLine(inputs[2].name, 50u << 20);
+    if (!made) {
+        std::fprintf(stderr, "cannot write the inputs in %s\n", root.c_str());
+        return 1;
+    }
+    for (Input& in : inputs) {
+        in.mib = double(fileSize(in.name)) / kMiB;
+        in.copy = copyTime(in.name, root + "\\copy.tmp", repeat);
+    }
+
+    std::vector<Result> results;
+    const std::vector<std::string> groups = {"0", "1000000", "10000", "100"};
+    for (const Input& in : inputs) {
+        std::vector<std::string> sizes = &in == &inputs[2] ? std::vector<std::string>{"0"} : groups;
+        for (const std::string& group : sizes) {
+            Result best;
+            best.input = in.label;
+            best.group = group;
+            best.mib = in.mib;
+            bool have = false;
+            // Tens of thousands of files take minutes: those runs once.
+            const int runs = group == "100" ? 1 : repeat;
+            for (int i = 0; i < runs; ++i) {
+                std::string folder = root + "\\out";
+                Run run;
+                bool ok = runInChild(in.name, folder, group, root + "\\result.txt", &run);
+                removeFolder(folder);
+                if (!ok) {
+                    std::fprintf(stderr, "child run failed for %s, group %s\n", in.label,
+                                 group.c_str());
+                    continue;
+                }
+                if (!have || run.import + run.exportTime < best.run.import + best.run.exportTime)
+                    best.run = run;
+                have = true;
+            }
+            if (have) {
+                best.filesOnly = createFilesTime(root + "\\plain", best.run.files,
+                                                 std::uint64_t(in.mib * kMiB), runs);
+                results.push_back(best);
+            }
+            if (have) std::printf("  done: %s, group %s\n", in.label, group.c_str());
+            std::fflush(stdout);
+        }
+    }
+
+    std::printf("\n%-26s %8s %10s %9s\n", "input", "MB", "copy s", "copy MB/s");
+    for (const Input& in : inputs)
+        std::printf("%-26s %8.1f %10.3f %9.0f\n", in.label, in.mib, in.copy, in.mib / in.copy);
+
+    std::printf("\n%-26s %8s %8s %6s %9s %7s %9s %7s %9s %8s %8s\n", "input", "group", "lines",
+                "files", "import s", "MB/s", "export s", "MB/s", "plain s", "peak MB", "limit MB");
+    for (const Result& r : results) {
+        double limit = 2.5 * r.mib + 32;
+        std::printf("%-26s %8s %8d %6d %9.3f %7.0f %9.3f %7.0f %9.3f %8.1f %8.1f%s\n",
+                    r.input.c_str(), r.group == "0" ? "all" : r.group.c_str(), r.run.lines,
+                    r.run.files, r.run.import, r.mib / r.run.import, r.run.exportTime,
+                    r.mib / r.run.exportTime, r.filesOnly, double(r.run.peakAll) / kMiB, limit,
+                    r.run.failed ? "  (a write failed)" : "");
+    }
+    std::printf("(plain s: as many files of the same total size written with bare\n"
+                " CreateFileA/WriteFile/CloseHandle calls: what the file system alone costs)\n");
+
+    std::printf("\ntargets\n");
+    bool allMet = true;
+    for (const Result& r : results) {
+        if (r.input != inputs[0].label || r.group != "0") continue;
+        bool ok = r.run.exportTime <= 2 * inputs[0].copy;
+        allMet = allMet && ok;
+        std::printf("  export of one 100 MB group %.3f s <= 2 x copy %.3f s: %s\n",
+                    r.run.exportTime, 2 * inputs[0].copy, verdict(ok));
+    }
+    for (const Result& big : results) {
+        if (big.input != inputs[1].label) continue;
+        for (const Result& small : results) {
+            if (small.input != inputs[0].label || small.group != big.group) continue;
+            double ratio =
+                (big.run.import + big.run.exportTime) / (small.run.import + small.run.exportTime);
+            // How the bare file writes alone grow with twice the files.
+            double plain = big.filesOnly / small.filesOnly;
+            bool ok = ratio <= 2.2;
+            allMet = allMet && ok;
+            std::printf("  import+export, doubled input, group %s: %.2f x <= 2.2 x: %s"
+                        " (import %.2f x, export %.2f x, plain file writes %.2f x)\n",
+                        big.group == "0" ? "all" : big.group.c_str(), ratio, verdict(ok),
+                        big.run.import / small.run.import,
+                        big.run.exportTime / small.run.exportTime, plain);
+        }
+    }
+    for (const Result& r : results) {
+        double limit = 2.5 * r.mib + 32;
+        bool ok = double(r.run.peakAll) / kMiB <= limit;
+        allMet = allMet && ok;
+        if (!ok)
+            std::printf("  peak working set %s, group %s: %.1f MB > %.1f MB: MISSED\n",
+                        r.input.c_str(), r.group.c_str(), double(r.run.peakAll) / kMiB, limit);
+    }
+    std::printf("  peak working set <= 2.5 x file size + 32 MB in every run: %s\n",
+                verdict(std::all_of(results.begin(), results.end(), [](const Result& r) {
+                    return double(r.run.peakAll) / kMiB <= 2.5 * r.mib + 32;
+                })));
+
+    for (const Input& in : inputs)
+        DeleteFileA(in.name.c_str());
+    RemoveDirectoryA(root.c_str());
+    std::printf("\n%s\n", allMet ? "all targets met" : "some targets missed");
+    return 0;
+}
