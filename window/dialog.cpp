@@ -16,16 +16,7 @@ namespace {
 // until its WM_INITDIALOG binds it.
 Dialog* gPending = nullptr;
 
-std::uintptr_t word(const void* p) {
-    return reinterpret_cast<std::uintptr_t>(p);
-}
 
-int lowUnsigned(std::uintptr_t value) {
-    return static_cast<int>(value & 0xFFFF);
-}
-int highSigned(std::uintptr_t value) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value)) >> 16;
-}
 
 LRESULT CALLBACK libraryClassProc(HWND window, UINT message, WPARAM wParam,
                                   LPARAM lParam) noexcept {
@@ -109,7 +100,7 @@ LRESULT Dialog::onDialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_INITDIALOG:
         if (init_) {
-            callHandler(init_, word(window));
+            callHandler(init_, window);
             RECT client{};
             GetClientRect(window, &client);
             auto width = static_cast<WORD>(client.right - client.left);

@@ -15,18 +15,7 @@ namespace {
 
 constexpr int kTooltipNeedTextA = -520; // TTN_NEEDTEXTA
 
-std::uintptr_t word(const void* p) {
-    return reinterpret_cast<std::uintptr_t>(p);
-}
 
-// The point split of mouse, size, move and scroll messages: the low half
-// unsigned, the high half signed.
-int lowUnsigned(std::uintptr_t value) {
-    return static_cast<int>(value & 0xFFFF);
-}
-int highSigned(std::uintptr_t value) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value)) >> 16;
-}
 
 // The names of a drop joined by "\r\n", in a fresh text. Each name's length
 // is asked first, so a long path is never cut short.
@@ -133,7 +122,7 @@ LRESULT Window::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             PAINTSTRUCT paint{};
             HDC dc = BeginPaint(window, &paint);
             const RECT& r = paint.rcPaint;
-            result = callHandler(paint_, word(dc), r.left, r.top, r.right, r.bottom);
+            result = callHandler(paint_, dc, r.left, r.top, r.right, r.bottom);
             EndPaint(window, &paint);
             if (result) return result;
         }
@@ -195,7 +184,7 @@ LRESULT Window::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             auto drop = reinterpret_cast<HDROP>(wParam);
             rt::TextValue names(droppedNames(drop));
             DragFinish(drop);
-            callHandler(fileDrop_, word(names.c_str()));
+            callHandler(fileDrop_, names.c_str());
         }
         break;
     case WM_MOUSELEAVE:

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <type_traits>
 
 #include "runtime/foreign_call.h"
 #include "runtime/memory.h"
@@ -25,9 +26,15 @@ using Handler = const void*;
 
 // Calls a handler whatever its calling convention; a null handler is not
 // called and counts as result 0.
+template <class T> std::uintptr_t toWord(T value) {
+    if constexpr (std::is_pointer_v<T>)
+        return reinterpret_cast<std::uintptr_t>(value);
+    else
+        return static_cast<std::uintptr_t>(value);
+}
 template <class... Args> std::intptr_t callHandler(Handler handler, Args... args) {
     if (!handler) return 0;
-    std::uintptr_t words[] = {0, static_cast<std::uintptr_t>(args)...};
+    std::uintptr_t words[] = {0, toWord(args)...};
     return static_cast<std::intptr_t>(
         rt::callForeign(handler, words + 1, static_cast<int>(sizeof...(Args))));
 }
@@ -53,6 +60,13 @@ LRESULT CALLBACK libraryWindowProc(HWND window, UINT message, WPARAM wParam,
 class Window;
 // The object the registry finds first for a window, or null.
 Window* findWindowObject(HWND window);
+
+// The point split of mouse, size, move and scroll messages: the low half
+// unsigned, the high half signed.
+inline int lowUnsigned(std::uintptr_t value) { return static_cast<int>(value & 0xFFFF); }
+inline int highSigned(std::uintptr_t value) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value)) >> 16;
+}
 
 // Mouse and key state of the moment: 1 Ctrl, 2 Shift, 4 Alt.
 std::uint32_t keyState();
