@@ -11,7 +11,8 @@
 
 namespace app {
 
-// The application's line array (one dimension of texts).
+// The application's line array (one dimension of texts). Only import fills
+// it: export relies on the way import lays the lines out in memory.
 void createLines();
 void releaseLines();
 rt::Array lines();
