@@ -75,7 +75,7 @@ build_native() {
 # wineserver so that each Wine process starts quickly.
 start_wine() {
     export WINEPREFIX=${WINEPREFIX:-$ROOT/build/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+    export LANG=zh_CN.UTF-8
     export PATH=/usr/lib/wine:$PATH
     if [ -z "${DISPLAY:-}" ] || [ "${1:-}" = private ]; then
         local n=90
