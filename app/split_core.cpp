@@ -3,6 +3,10 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "runtime/convert.h"
 #include "runtime/files.h"
 #include "runtime/text.h"
@@ -25,15 +29,35 @@ const char kLineEnd[] = "\r\n";
 // size of fresh pages.
 constexpr std::size_t kChunk = std::size_t{1} << 20;
 
-// Import keeps every line in a block whose size is a multiple of a word and
-// whose bytes after the text are zero, so that export copies lines a word
-// at a time without reading past a block.
-constexpr std::size_t kWord = 8;
-constexpr std::size_t wordBlock(std::size_t length) {
-    return (length + kWord) & ~(kWord - 1);
+// Import keeps every line in a block whose size is a multiple of 16 bytes
+// and whose bytes after the text are zero, so that export copies lines 16
+// bytes at a time without reading past a block.
+constexpr std::size_t kGranule = 16;
+constexpr std::size_t granuleBlock(std::size_t length) {
+    return (length + kGranule) & ~(kGranule - 1);
 }
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
-              "the word copy finds zeros from the low end");
+
+// Copies one granule and returns the index of its first zero byte, or
+// kGranule when it has none.
+inline std::size_t copyGranule(char* out, const char* in) {
+#if defined(__SSE2__)
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+    auto zeros = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+    return zeros ? std::size_t(__builtin_ctz(zeros)) : kGranule;
+#else
+    static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "zeros are found from the low end");
+    std::uint64_t words[2];
+    std::memcpy(words, in, kGranule);
+    std::memcpy(out, words, kGranule);
+    for (std::size_t k = 0; k < 2; ++k) {
+        // The lowest flagged byte is the first zero byte of the word.
+        std::uint64_t zero = (words[k] - 0x0101010101010101u) & ~words[k] & 0x8080808080808080u;
+        if (zero) return k * 8 + std::size_t(__builtin_ctzll(zero)) / 8;
+    }
+    return kGranule;
+#endif
+}
 
 char* decimal(std::int32_t n) {
     return rt::toText(rt::ValueBlock::ofInt(n));
@@ -60,20 +84,13 @@ class GroupWriter {
         used_ = 0;
         return file_.open(name);
     }
-    // The line must come from import (see wordBlock).
+    // The line must come from import (see granuleBlock).
     bool putLine(const char* line) {
-        for (const char* rest = line; rest; rest += kWord) {
-            if (kChunk - used_ < kWord) flush();
-            std::uint64_t word;
-            std::memcpy(&word, rest, kWord);
-            std::memcpy(chunk_.data() + used_, &word, kWord);
-            // The lowest byte that is zero marks the end of the text.
-            std::uint64_t zero = (word - 0x0101010101010101u) & ~word & 0x8080808080808080u;
-            if (zero) {
-                used_ += std::size_t(__builtin_ctzll(zero)) / 8;
-                break;
-            }
-            used_ += kWord;
+        for (const char* rest = line; rest; rest += kGranule) {
+            if (kChunk - used_ < kGranule) flush();
+            std::size_t end = copyGranule(chunk_.data() + used_, rest);
+            used_ += end;
+            if (end < kGranule) break;
         }
         if (kChunk - used_ < 2) flush();
         chunk_.data()[used_++] = '\r';
@@ -103,7 +120,7 @@ class GroupWriter {
 
 void LineCollector::append(const char* bytes, std::size_t n) {
     if (!n) return;
-    std::size_t need = wordBlock(partialSize_ + n);
+    std::size_t need = granuleBlock(partialSize_ + n);
     if (need > partialCapacity_) {
         std::size_t capacity = partialCapacity_ + partialCapacity_ / 2;
         if (capacity < need) capacity = need;
@@ -118,7 +135,7 @@ void LineCollector::append(const char* bytes, std::size_t n) {
 
 void LineCollector::emit(const char* tail, std::size_t n) {
     if (partialSize_ == 0) {
-        auto* line = static_cast<char*>(rt::allocate(wordBlock(n))); // zero-filled
+        auto* line = static_cast<char*>(rt::allocate(granuleBlock(n))); // zero-filled
         if (n) std::memcpy(line, tail, n);
         lines_.add(line);
         return;
@@ -126,7 +143,7 @@ void LineCollector::emit(const char* tail, std::size_t n) {
     // A line that spans pieces keeps the block it grew in, cut to size.
     append(tail, n);
     char* line = partial_;
-    const std::size_t block = wordBlock(partialSize_);
+    const std::size_t block = granuleBlock(partialSize_);
     std::memset(line + partialSize_, 0, block - partialSize_);
     if (partialCapacity_ - block > 256)
         if (void* cut = rt::reallocate(line, block)) line = static_cast<char*>(cut);
