@@ -11,22 +11,12 @@
 
 #include "runtime/convert.h"
 #include "runtime/values.h"
+#include "tests/support/owned_values.h"
 
 namespace {
 
-std::string textOf(char* owned) {
-    rt::TextValue text(owned);
-    EXPECT_NE(owned, nullptr);
-    return text.c_str();
-}
-
-std::string bytesOf(rt::ByteSet owned) {
-    rt::ByteSetValue set(owned);
-    EXPECT_NE(owned, nullptr);
-    if (!owned) return {};
-    EXPECT_EQ(owned->dimensions, 1);
-    return std::string(reinterpret_cast<const char*>(set.data()), std::size_t(set.length()));
-}
+using testsupport::bytesOf;
+using testsupport::textOf;
 
 std::string dateText(double day) {
     return textOf(rt::toText(rt::ValueBlock::ofDouble(day, rt::kTagDateTime)));

@@ -7,6 +7,7 @@
 
 #include "runtime/text.h"
 #include "runtime/values.h"
+#include "tests/support/owned_values.h"
 
 namespace {
 
@@ -27,19 +28,8 @@ std::vector<std::string> pieces(rt::Array owned) {
 
 using Lines = std::vector<std::string>;
 
-std::string textOf(char* owned) {
-    rt::TextValue text(owned);
-    EXPECT_NE(owned, nullptr);
-    return text.c_str();
-}
-
-std::string bytesOf(rt::ByteSet owned) {
-    rt::ByteSetValue set(owned);
-    EXPECT_NE(owned, nullptr);
-    if (!owned) return {};
-    EXPECT_EQ(owned->dimensions, 1);
-    return std::string(reinterpret_cast<const char*>(set.data()), std::size_t(set.length()));
-}
+using testsupport::bytesOf;
+using testsupport::textOf;
 
 rt::ByteSetValue byteSet(const std::string& s) {
     return rt::ByteSetValue(rt::newByteSet(s.data(), static_cast<std::int32_t>(s.size())));
