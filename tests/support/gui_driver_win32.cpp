@@ -290,29 +290,8 @@ struct Pixels {
     std::vector<COLORREF> data;
 };
 
-// The pixels of a rectangle of the screen as shown now.
-Pixels capture(const RECT& r) {
-    Pixels p;
-    p.width = r.right - r.left;
-    p.height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, p.width, p.height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, p.width, p.height, screen, r.left, r.top, SRCCOPY);
-    for (int y = 0; y < p.height; ++y)
-        for (int x = 0; x < p.width; ++x)
-            p.data.push_back(GetPixel(memory, x, y));
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return p;
-}
-
-// A system icon as the box's icon control draws it: stretched to the
-// control on the box's background.
-Pixels render(LPCSTR id, int width, int height, COLORREF background) {
+// Draws into a screen-compatible bitmap of the given size and reads it back.
+template <class Draw> Pixels drawAndRead(int width, int height, Draw draw) {
     Pixels p;
     p.width = width;
     p.height = height;
@@ -320,11 +299,7 @@ Pixels render(LPCSTR id, int width, int height, COLORREF background) {
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    RECT all{0, 0, width, height};
-    HBRUSH brush = CreateSolidBrush(background);
-    FillRect(memory, &all, brush);
-    DeleteObject(brush);
-    if (id) DrawIconEx(memory, 0, 0, LoadIconA(nullptr, id), width, height, 0, nullptr, DI_NORMAL);
+    draw(memory, screen);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             p.data.push_back(GetPixel(memory, x, y));
@@ -333,6 +308,27 @@ Pixels render(LPCSTR id, int width, int height, COLORREF background) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return p;
+}
+
+// The pixels of a rectangle of the screen as shown now.
+Pixels capture(const RECT& r) {
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    return drawAndRead(width, height, [&](HDC memory, HDC screen) {
+        BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    });
+}
+
+// A system icon as the box's icon control draws it: stretched to the
+// control on the box's background.
+Pixels render(LPCSTR id, int width, int height, COLORREF background) {
+    return drawAndRead(width, height, [&](HDC memory, HDC) {
+        RECT all{0, 0, width, height};
+        HBRUSH brush = CreateSolidBrush(background);
+        FillRect(memory, &all, brush);
+        DeleteObject(brush);
+        if (id)
+            DrawIconEx(memory, 0, 0, LoadIconA(nullptr, id), width, height, 0, nullptr, DI_NORMAL);
+    });
 }
 
 // Mean difference per colour channel.
