@@ -182,13 +182,15 @@ bench)
     ;;
 wine)
     # Runs one Windows program (with its arguments) in the project's Wine
-    # environment, on the shared display :95 (started if missing).
+    # environment, on the shared display :95 or $TEXTSPLIT_DISPLAY (started
+    # if missing).
     shift
-    if [ ! -e /tmp/.X11-unix/X95 ]; then
-        Xvfb :95 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        for _ in $(seq 50); do [ -e /tmp/.X11-unix/X95 ] && break; sleep 0.1; done
+    n=${TEXTSPLIT_DISPLAY:-95}
+    if [ ! -e /tmp/.X11-unix/X$n ]; then
+        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
     fi
-    export DISPLAY=:95
+    export DISPLAY=:$n
     start_wine
     exec wine64 "$@"
     ;;
