@@ -223,7 +223,7 @@ HWND descendantOfClass(HWND root, const char* cls) {
     } s{cls, nullptr};
     EnumChildWindows(
         root,
-        [](HWND w, LPARAM p) -> BOOL {
+        [](HWND w, LPARAM p) CALLBACK -> BOOL {
             auto* s = reinterpret_cast<Search*>(p);
             char name[64] = {};
             GetClassNameA(w, name, sizeof name);

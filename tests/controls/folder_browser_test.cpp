@@ -161,7 +161,7 @@ HWND findChild(HWND root, const std::function<bool(HWND)>& test) {
     } s{&test, nullptr};
     EnumChildWindows(
         root,
-        [](HWND w, LPARAM p) -> BOOL {
+        [](HWND w, LPARAM p) CALLBACK -> BOOL {
             auto* s = reinterpret_cast<Search*>(p);
             if (!(*s->test)(w)) return TRUE;
             s->found = w;
@@ -185,7 +185,7 @@ HWND waitForBrowser(const std::string& title) {
             HWND found;
         } s{&title, nullptr};
         EnumWindows(
-            [](HWND w, LPARAM p) -> BOOL {
+            [](HWND w, LPARAM p) CALLBACK -> BOOL {
                 auto* s = reinterpret_cast<Search*>(p);
                 DWORD pid = 0;
                 GetWindowThreadProcessId(w, &pid);

@@ -42,7 +42,7 @@ TEST(MemoryWin32DeathTest, TheBoxHasTheErrorIconAndNoOwner) {
             testsupport::BoxAnswerer answerer("error");
             CreateThread(
                 nullptr, 0,
-                [](void* a) -> DWORD {
+                [](void* a) WINAPI -> DWORD {
                     auto box = static_cast<testsupport::BoxAnswerer*>(a)->wait();
                     fprintf(stderr, "icon=%d\n", box.icon == LoadIcon(nullptr, IDI_ERROR));
                     fflush(stderr);

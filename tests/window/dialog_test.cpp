@@ -41,7 +41,7 @@ int hiddenOwners() {
     int count = 0;
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND w, LPARAM counter) -> BOOL {
+        [](HWND w, LPARAM counter) CALLBACK -> BOOL {
             char cls[32] = {}, caption[32] = {};
             GetClassNameA(w, cls, sizeof cls);
             GetWindowTextA(w, caption, sizeof caption);
