@@ -3,9 +3,10 @@
 #   bash cmake/textsplit.sh run    installs what is missing, builds, starts the tool
 #   bash cmake/textsplit.sh test   installs what is missing, builds, runs every test
 #   bash cmake/textsplit.sh bench  builds and runs the splitting benchmark
-# Builds live in build/: win32 (the product), win64 (the same sources for
-# 64-bit Wine, with the Windows tests), native (runtime tests under ASan and
-# UBSan, fuzz targets) and i386 (runtime tests as a 32-bit program).
+# Builds live in build/: win32 (the product; with the Windows tests where the
+# machine runs 32-bit code), win64 (the same sources for 64-bit Wine, with the
+# Windows tests), native (runtime tests under ASan and UBSan, fuzz targets)
+# and i386 (runtime tests as a 32-bit program).
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -18,19 +19,54 @@ PACKAGES=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xauth l
           fonts-wqy-microhei fonts-wine googletest clang libclang-rt-14-dev gcc-multilib
           g++-multilib qemu-user-static imagemagick binutils-mingw-w64-i686 file)
 
+# Wine's 32-bit loader, from wine32:i386; only where the machine runs 32-bit code.
+WINE32=/usr/lib/wine/wine
+RUNS32=no
+
 say() { printf '\n== %s\n' "$*"; }
 
-setup() {
+install_missing() { # packages...
     local missing=()
-    for p in "${PACKAGES[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
     done
-    if [ ${#missing[@]} -gt 0 ]; then
-        say "installing ${missing[*]}"
-        $SUDO apt-get update -q
-        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends \
-            "${missing[@]}"
+    [ ${#missing[@]} -gt 0 ] || return 0
+    say "installing ${missing[*]}"
+    $SUDO apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends \
+        "${missing[@]}"
+}
+
+# Some kernels refuse 32-bit x86 programs (ENOEXEC); the only sure test is to
+# run one. TEXTSPLIT_NO32=1 takes the refusing path on any machine, for
+# checking this script.
+check_32bit() {
+    local dir
+    dir=$(mktemp -d)
+    if [ -z "${TEXTSPLIT_NO32:-}" ] &&
+        echo 'int main(void) { return 0; }' | gcc -m32 -static -x c -o "$dir/p32" - 2>/dev/null &&
+        "$dir/p32" 2>/dev/null; then
+        RUNS32=yes
     fi
+    rm -rf "$dir"
+}
+
+# Where the machine runs 32-bit code: Debian's 32-bit Wine, which needs the
+# i386 architecture in dpkg.
+setup_wine32() {
+    if [ $RUNS32 = no ]; then
+        return
+    fi
+    if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'ok installed'; then
+        dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+        install_missing wine32:i386
+    fi
+}
+
+setup() {
+    install_missing "${PACKAGES[@]}"
+    check_32bit
+    setup_wine32
     # Wine reports code page 936 only when the Linux locale exists.
     if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
         say "generating the zh_CN.UTF-8 locale"
@@ -45,6 +81,18 @@ configure_build() { # dir, cmake args...
     shift
     if [ ! -f "$dir/CMakeCache.txt" ]; then
         cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    else
+        # An option that changed since the first configure (TEXTSPLIT_TESTS).
+        local arg changed=()
+        for arg in "$@"; do
+            case $arg in
+            -DCMAKE_*) ;; # set once; a change would discard the cache
+            -D*=*)
+                grep -qx "${arg#-D}" <(sed 's/:[A-Z]*=/=/' "$dir/CMakeCache.txt") || changed+=("$arg")
+                ;;
+            esac
+        done
+        [ ${#changed[@]} -eq 0 ] || cmake -B "$dir" "${changed[@]}" >/dev/null
     fi
     local log=$dir/build.log
     if ! cmake --build "$dir" -j "$JOBS" >"$log" 2>&1; then
@@ -56,9 +104,13 @@ configure_build() { # dir, cmake args...
 }
 
 build_windows() {
-    say "building the tool (32-bit Windows)"
+    # The Windows test programs join the product's build where 32-bit Wine
+    # can run them; the product is the same either way.
+    local tests=OFF
+    [ $RUNS32 = no ] || tests=ON
+    say "building the tool (32-bit Windows)$([ $tests = OFF ] || echo ' and its tests')"
     configure_build "$BUILD/win32" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" \
-        -DTEXTSPLIT_TESTS=OFF
+        -DTEXTSPLIT_TESTS=$tests
     say "building the 64-bit Windows build and its tests"
     configure_build "$BUILD/win64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw64.cmake"
 }
@@ -70,9 +122,12 @@ build_native() {
     configure_build "$BUILD/i386" -DTEXTSPLIT_I386=ON
 }
 
+wine32_works() { [ $RUNS32 = yes ] && [ -x $WINE32 ] && $WINE32 --version >/dev/null 2>&1; }
+
 # Xvfb, a Wine prefix of the project's own (code page 936 through LANG, a
-# virtual desktop for real captions and activation) and a persistent
-# wineserver so that each Wine process starts quickly.
+# virtual desktop for real captions and activation; 32-bit support where 32-bit
+# Wine works) and a persistent wineserver so that each Wine process starts
+# quickly.
 start_wine() {
     export WINEPREFIX=${WINEPREFIX:-$ROOT/build/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     export LANG=zh_CN.UTF-8
@@ -85,8 +140,17 @@ start_wine() {
         export DISPLAY=:$n
         for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
     fi
+    # A prefix made while 32-bit Wine was missing cannot start a 32-bit
+    # program ("could not load kernel32.dll"): it is made anew.
+    if [ -f "$WINEPREFIX/system.reg" ] && wine32_works &&
+        [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+        say "the Wine prefix lacks 32-bit support: making it anew"
+        wineserver -k 2>/dev/null || true
+        rm -rf "$WINEPREFIX"
+    fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         say "creating the Wine prefix (once)"
+        mkdir -p "$(dirname "$WINEPREFIX")"
         wine64 wineboot -i >/dev/null 2>&1 || true
         wineserver -w
         wine64 reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
@@ -129,6 +193,22 @@ run_ctest() {
     return $rc
 }
 
+# Both widths share one prefix, desktop and wineserver.
+run_windows_tests() {
+    local failed=0
+    start_wine private
+    say "Windows tests under Wine (64-bit build)"
+    run_ctest "$BUILD/win64" || failed=1
+    if wine32_works; then
+        say "Windows tests and the end-to-end test of textsplit.exe itself under 32-bit Wine"
+        run_ctest "$BUILD/win32" || failed=1
+    else
+        say "no 32-bit Windows tests: this machine does not run 32-bit x86 code"
+    fi
+    stop_wine
+    return $failed
+}
+
 run_tests() {
     local failed=0
     check_exe
@@ -143,10 +223,7 @@ run_tests() {
         "$fuzzer" -max_total_time=60 -max_len=4096 -print_final_stats=0 \
             "$BUILD/corpus/$(basename "$fuzzer")" 2>&1 | tail -n 2 || failed=1
     done
-    say "Windows tests under Wine (64-bit build)"
-    start_wine private
-    run_ctest "$BUILD/win64" || failed=1
-    stop_wine
+    run_windows_tests || failed=1
     return $failed
 }
 
@@ -155,11 +232,12 @@ run)
     setup
     build_windows
     start_wine
-    exe=$BUILD/win64/textsplit.exe runner=wine64
-    # A machine that runs 32-bit code (and has Wine's 32-bit loader) starts
-    # the product itself; others the 64-bit build of the same sources.
-    if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
-        exe=$BUILD/win32/textsplit.exe runner=/usr/lib/wine/wine
+    # A machine that runs 32-bit code starts the product itself; others the
+    # 64-bit build of the same sources.
+    exe=$BUILD/win32/textsplit.exe runner=$WINE32
+    if ! wine32_works; then
+        echo "this machine does not run 32-bit x86 code: starting the 64-bit build"
+        exe=$BUILD/win64/textsplit.exe runner=wine64
     fi
     say "starting $exe on display $DISPLAY"
     code=0
@@ -191,6 +269,7 @@ wine)
         for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
     fi
     export DISPLAY=:$n
+    check_32bit
     start_wine
     exec wine64 "$@"
     ;;
