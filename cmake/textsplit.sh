@@ -141,12 +141,17 @@ start_wine() {
         for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
     fi
     # A prefix made while 32-bit Wine was missing cannot start a 32-bit
-    # program ("could not load kernel32.dll"): it is made anew.
+    # program ("could not load kernel32.dll"): the project's own is made anew;
+    # one given in WINEPREFIX is the user's and stays.
     if [ -f "$WINEPREFIX/system.reg" ] && wine32_works &&
         [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
-        say "the Wine prefix lacks 32-bit support: making it anew"
-        wineserver -k 2>/dev/null || true
-        rm -rf "$WINEPREFIX"
+        if [ "$WINEPREFIX" = "$ROOT/build/wineprefix" ]; then
+            say "the Wine prefix lacks 32-bit support: making it anew"
+            wineserver -k 2>/dev/null || true
+            rm -rf "$WINEPREFIX"
+        else
+            echo "warning: $WINEPREFIX has no 32-bit support; 32-bit programs cannot start in it" >&2
+        fi
     fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         say "creating the Wine prefix (once)"
