@@ -119,6 +119,7 @@ TEST_F(TrayTest, WhatReachesTheShellHoldsTheRecordSizeFlagsAndLiveIcons) {
     EXPECT_FALSE(iconAlive(second));
     dialog->setTrayTip("after");
     shellRestarts();
+    SendMessageA(window, WM_NULL, 0, 0); // 0 is no message to listen for
 
     const UINT kTray = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     const struct {
