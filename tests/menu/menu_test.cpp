@@ -256,7 +256,8 @@ TEST_F(MenuTest, APopupOwnedByADialogIsChosenOrDismissedFromTheKeyboard) {
     };
     for (const auto& [keys, chosen] : cases) {
         SetForegroundWindow(other); // the owner is not in front to begin with
-        for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
+        for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);)
+            DispatchMessageA(&msg);
         KeyboardUser user{keys, back};
         HANDLE thread = CreateThread(nullptr, 0, KeyboardUser::run, &user, 0, nullptr);
         RECT r{};
