@@ -77,6 +77,7 @@ endfunction()
 textsplit_test(runtime_tests runtime)
 textsplit_test(window_tests window)
 textsplit_test(controls_tests controls)
+textsplit_test(menu_tests menu)
 textsplit_test(app_tests app)
 
 file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS bench/*.cpp)

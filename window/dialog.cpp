@@ -2,8 +2,6 @@
 // events and the dialog-item accessors.
 #include "window/dialog.h"
 
-#include <shellapi.h>
-
 #include <cstring>
 
 #include "runtime/values.h"
@@ -15,8 +13,6 @@ namespace {
 // The dialog being made from a template, from just before the creation call
 // until its WM_INITDIALOG binds it.
 Dialog* gPending = nullptr;
-
-
 
 LRESULT CALLBACK libraryClassProc(HWND window, UINT message, WPARAM wParam,
                                   LPARAM lParam) noexcept {
@@ -128,15 +124,8 @@ LRESULT Dialog::onDestroy(HWND window) {
     resetDialogFields(window);
     holdBackgroundBrush(nullptr);
     holdBackgroundPicture(nullptr);
-    if (trayRecord_) {
-        if (trayIcon_) DestroyIcon(trayIcon_);
-        Shell_NotifyIconA(NIM_DELETE, static_cast<NOTIFYICONDATAA*>(trayRecord_));
-        rt::free(trayRecord_);
-    }
+    releaseTray();
     backgroundColor_ = 0;
-    trayRecord_ = nullptr;
-    trayIcon_ = nullptr;
-    taskbarCreatedMessage_ = 0;
     destroy_ = move_ = size_ = nullptr;
     activate_ = deactivate_ = firstActivate_ = nullptr;
     show_ = hide_ = tray_ = menuCommand_ = hotkey_ = nullptr;
@@ -188,6 +177,8 @@ LRESULT Dialog::onWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam
         callHandler(hotkey_, wParam, LOWORD(lParam), HIWORD(lParam));
         return 0;
     default:
+        // Registered messages are never below 0xC000: 0 means not listening.
+        if (taskbarCreatedMessage_ && message == taskbarCreatedMessage_) restoreTrayIcon();
         return 0;
     }
 }
@@ -245,34 +236,8 @@ LRESULT Dialog::icon(std::optional<HICON> icon, std::optional<int> size) {
     return SendMessageA(handle_, WM_GETICON, which, 0);
 }
 
-Menu* Dialog::menuBar() {
-    return nullptr;
-}
-
-bool Dialog::setMenuBar(std::optional<Menu*> menu) {
-    if (menu) return false;
-    return SetMenu(handle_, nullptr) != 0;
-}
-
 bool Dialog::redrawMenuBar() {
     return DrawMenuBar(handle_) != 0;
-}
-
-bool Dialog::addTrayIcon(HICON, std::optional<const char*>) {
-    return false;
-}
-bool Dialog::setTrayTip(const char*) {
-    return false;
-}
-bool Dialog::setTrayIcon(HICON) {
-    return false;
-}
-bool Dialog::showBalloon(const char*, std::optional<const char*>, std::optional<int>,
-                         std::optional<int>) {
-    return false;
-}
-bool Dialog::removeTrayIcon() {
-    return false;
 }
 
 bool Dialog::captionStaysActive(std::optional<bool> on) {
@@ -285,13 +250,6 @@ bool Dialog::dragByClientArea(std::optional<bool> on) {
     if (!on) return dragByClientArea_ == 1;
     dragByClientArea_ = *on ? 1 : 0;
     return true;
-}
-
-int Dialog::registerHotkey(UINT, UINT) {
-    return 0;
-}
-bool Dialog::unregisterHotkey(int) {
-    return false;
 }
 
 Handler Dialog::setMenuCommandHandler(Handler h) {

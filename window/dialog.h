@@ -6,11 +6,12 @@
 
 #include <optional>
 
+#include "window/handles.h"
 #include "window/window.h"
 
-class Menu;
-
 namespace win {
+
+class Menu;
 
 // The class the library registers for its own top-level windows and for the
 // hidden owners that keep a dialog off the taskbar.
@@ -50,12 +51,14 @@ class Dialog : public Window {
                                       std::optional<bool> redraw = {});
     virtual int windowState(std::optional<int> state = {});
     virtual LRESULT icon(std::optional<HICON> icon = {}, std::optional<int> size = {});
-    // Menu bar: wait for the menu class. menuBar gives null; setMenuBar can
-    // only take the bar away (menu omitted) and refuses a menu object.
+    // A new menu object for the window's menu bar (its handle null when the
+    // window has none), owned by the caller. Both live with the menu class.
     virtual Menu* menuBar();
+    // SetMenu with the object's handle; omitted (or null) takes the bar away.
     virtual bool setMenuBar(std::optional<Menu*> menu = {});
     virtual bool redrawMenuBar();
-    // Tray icon: not built yet, each reports failure.
+    // The tray icon. Texts are cut to their field, never inside a two-byte
+    // character. Without a record (no add yet) the others answer false.
     virtual bool addTrayIcon(HICON icon, std::optional<const char*> tip = {});
     virtual bool setTrayTip(const char* tip);
     virtual bool setTrayIcon(HICON icon);
@@ -64,7 +67,8 @@ class Dialog : public Window {
     virtual bool removeTrayIcon();
     virtual bool captionStaysActive(std::optional<bool> on = {});
     virtual bool dragByClientArea(std::optional<bool> on = {});
-    // Hotkeys: not built yet, registering gives no id.
+    // Hotkey ids count up over the whole process and never come back; 0 when
+    // the combination could not be registered.
     virtual int registerHotkey(UINT modifiers, UINT virtualKey);
     virtual bool unregisterHotkey(int id);
     virtual Handler setMenuCommandHandler(Handler handler);
@@ -109,14 +113,20 @@ class Dialog : public Window {
     void holdBackgroundBrush(HBRUSH brush);
     void holdBackgroundPicture(HBITMAP picture);
     void redrawUnlessRefused(std::optional<bool> redraw);
+    // The shell restarted: the icon is added again, as it is now.
+    void restoreTrayIcon();
+    // Takes the icon from the shell, frees the record and the icon.
+    void releaseTray();
 
     // --- window fields, in order (each one word) -------------------------------
     HBRUSH backgroundBrush_ = nullptr;
     std::uintptr_t backgroundColor_ = 0;
     HBITMAP backgroundPicture_ = nullptr;
     std::uintptr_t pictureMode_ = 0;
-    void* trayRecord_ = nullptr;
-    HICON trayIcon_ = nullptr;
+    void* trayRecord_ = nullptr; // a NOTIFYICONDATAA, from the first addTrayIcon
+    Icon trayIcon_;
+    // Registered by addTrayIcon; 0 again after removeTrayIcon, so that a
+    // removed icon stays removed when the shell restarts.
     std::uintptr_t taskbarCreatedMessage_ = 0;
     Handler destroy_ = nullptr;
     Handler move_ = nullptr;
