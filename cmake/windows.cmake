@@ -78,6 +78,7 @@ textsplit_test(runtime_tests runtime)
 textsplit_test(window_tests window)
 textsplit_test(controls_tests controls)
 textsplit_test(app_tests app)
+textsplit_test(skin_tests skin)
 
 file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS bench/*.cpp)
 if(BENCH_SOURCES)
