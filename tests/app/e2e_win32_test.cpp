@@ -423,6 +423,18 @@ TEST_F(ToolTest, DialogIsDrawnByTheSkinInSchemeOneAndFollowsTheMouse) {
     EXPECT_TRUE(until([&] { return screenPixel(button, w / 2, 2) == 0x00CFF0FFu; }));
     SetCursorPos(editBounds.left + 3, editBounds.top + 3);
     EXPECT_TRUE(until([&] { return screenPixel(button, w / 2, 2) != 0x00CFF0FFu; }));
+
+    // The picture of the documentation: the dialog after importing three
+    // lines, with a group size typed (tool_dialog.bmp in the working folder).
+    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
+    ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
+    typeChars(item(kCountItem), "2");
+    SetCursorPos(1000, 740);
+    EXPECT_TRUE(until([&] { return screenPixel(button, w / 2, 2) != 0x00CFF0FFu; }));
+    Sleep(300);
+    RECT whole{};
+    GetWindowRect(dialog_, &whole);
+    EXPECT_TRUE(saveSideBySide({grabScreen(whole)}, "tool_dialog.bmp"));
 }
 
 } // namespace
