@@ -168,8 +168,12 @@ TEST_F(AttachTest, SwitchingOffLetsGoOfRecordsEvenWithoutAHook) {
     host_ = newHost();
     HWND button = newControl(host_, "Button", "x", BS_PUSHBUTTON, 10, 10, 80, 24);
     const WNDPROC own = procOf(button);
+    EXPECT_EQ(applySkin(5), 0); // stored, and off
     ASSERT_NE(skin::attachSkin(button), nullptr);
     ASSERT_FALSE(skin::skinActive());
+    // A scheme outside 1 to 3 that reaches a painter paints scheme 1.
+    repaint(button);
+    EXPECT_EQ(pixel(button, 40, 1), 0x00733C00u);
     EXPECT_EQ(skin::setSkinActive(0), 0);
     EXPECT_EQ(findSkinRecord(button), nullptr);
     EXPECT_EQ(procOf(button), own);
