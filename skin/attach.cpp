@@ -27,6 +27,11 @@ enum ClassIndex {
     kEditClass = 1,
     kComboClass = 7,
     kUpDownClass = 9,
+    kScrollBarClass = 10,
+    kMonthCalendarClass = 11,
+    kTabClass = 12,
+    kProgressClass = 13,
+    kTrackbarClass = 14,
     kNoClass = 15,
 };
 
@@ -184,17 +189,17 @@ std::int32_t classifyWindow(HWND hwnd) {
     }
     case kComboClass:
         return (style & 3) == CBS_SIMPLE ? kNotAControl : kComboBox;
-    case 9:
+    case kUpDownClass:
         return kUpDown;
-    case 10:
+    case kScrollBarClass:
         return kScrollBar;
-    case 11:
+    case kMonthCalendarClass:
         return kMonthCalendar;
-    case 12:
+    case kTabClass:
         return kTabControl;
-    case 13:
+    case kProgressClass:
         return kProgressBar;
-    case 14:
+    case kTrackbarClass:
         return kTrackbar;
     default:
         return kNotAControl;
