@@ -79,6 +79,13 @@ textsplit_test(window_tests window)
 textsplit_test(controls_tests controls)
 textsplit_test(menu_tests menu)
 textsplit_test(app_tests app)
+textsplit_test(skin_tests skin)
+# The control tests once more with the skin engine switched on beneath them.
+if(TARGET controls_tests)
+  add_test(NAME controls_tests_skinned COMMAND controls_tests --gtest_color=no)
+  set_tests_properties(controls_tests_skinned PROPERTIES ENVIRONMENT
+    "TEXTSPLIT_SKIN=1;TEXTSPLIT_EXE=$<TARGET_FILE:textsplit>;TEXTSPLIT_SOURCE=${PROJECT_SOURCE_DIR}")
+endif()
 
 file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS bench/*.cpp)
 if(BENCH_SOURCES)

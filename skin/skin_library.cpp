@@ -1,14 +1,39 @@
 #include "skin/skin_library.h"
 
+#include <windows.h>
+
+#include "skin/skin_engine.h"
+
 namespace skin {
 
 namespace {
+
 std::int32_t gScheme = 1;
 std::uintptr_t gService;
-// Whether the engine is switched on. Attaching to the thread's controls (the
-// window enumeration, the creation hook and the subclassing) is not built
-// yet, so switching on records the state and attaches nothing.
-bool gActive;
+HHOOK gHook;
+
+// Attaches each window created on the thread from now on.
+LRESULT CALLBACK skinHookProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code >= 0) {
+        const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (message->message == WM_CREATE) attachSkin(message->hwnd);
+    }
+    return CallNextHookEx(gHook, code, wParam, lParam);
+}
+
+// Descendants: EnumChildWindows already walks the whole tree below a
+// top-level window, so each is visited once.
+BOOL CALLBACK attachDescendant(HWND hwnd, LPARAM) {
+    if (GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId()) attachSkin(hwnd);
+    return TRUE;
+}
+
+BOOL CALLBACK attachTopLevel(HWND hwnd, LPARAM) {
+    attachSkin(hwnd);
+    EnumChildWindows(hwnd, attachDescendant, 0);
+    return TRUE;
+}
+
 } // namespace
 
 std::uintptr_t skinNotify(std::uintptr_t event, std::uintptr_t first, std::uintptr_t) {
@@ -19,12 +44,18 @@ std::uintptr_t skinNotify(std::uintptr_t event, std::uintptr_t first, std::uintp
 
 std::int32_t setSkinActive(std::int32_t on) {
     if (on == 1) {
-        gActive = true;
-        return 1;
+        EnumThreadWindows(GetCurrentThreadId(), attachTopLevel, 0);
+        if (!gHook)
+            gHook = SetWindowsHookExA(WH_CALLWNDPROC, skinHookProc, nullptr, GetCurrentThreadId());
+        return gHook ? 1 : 0;
     }
-    if (on != 0 || !gActive) return 0;
-    gActive = false;
-    return 1; // what a successful unhook answers
+    if (on != 0) return 0;
+    // Records outlive a hook that could not be installed; they go all the same.
+    detachAllSkins();
+    if (!gHook) return 0;
+    BOOL removed = UnhookWindowsHookEx(gHook);
+    gHook = nullptr;
+    return removed;
 }
 
 void applySkin(rt::ValueBlock* result, std::uintptr_t count, rt::ValueBlock* arguments) {
@@ -38,11 +69,20 @@ void applySkin(rt::ValueBlock* result, std::uintptr_t count, rt::ValueBlock* arg
 std::int32_t schemeNumber() {
     return gScheme;
 }
+int paintScheme() {
+    return gScheme >= 1 && gScheme <= 3 ? gScheme : 1;
+}
 bool skinActive() {
-    return gActive;
+    return gHook != nullptr;
 }
 std::uintptr_t serviceCallback() {
     return gService;
+}
+std::size_t liveRecordCount() {
+    std::size_t count = 0;
+    for (SkinRecord* record = firstSkinRecord(); record; record = record->next)
+        if (!record->passive) ++count;
+    return count;
 }
 
 } // namespace skin

@@ -3,6 +3,7 @@
 // or off (any other number).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "runtime/values.h"
@@ -19,13 +20,18 @@ std::uintptr_t skinNotify(std::uintptr_t event, std::uintptr_t first, std::uintp
 // and answers what switching off answered.
 void applySkin(rt::ValueBlock* result, std::uintptr_t count, rt::ValueBlock* arguments);
 
-// on = 1 switches on (answers 1), on = 0 switches off (answers 0 when it was
-// already off), anything else answers 0.
+// on = 1 attaches the thread's controls and installs the creation hook
+// (answers 1, or 0 when the hook could not be installed); on = 0 detaches
+// every record and removes the hook (answers what removing it answered, 0
+// when there was no hook); anything else answers 0.
 std::int32_t setSkinActive(std::int32_t on);
 
 // State for the painters and for inspection.
 std::int32_t schemeNumber();
-bool skinActive();
+bool skinActive(); // the creation hook is installed
 std::uintptr_t serviceCallback();
+// Windows the engine draws now (records let go of while another procedure
+// sat above the engine's are not counted).
+std::size_t liveRecordCount();
 
 } // namespace skin

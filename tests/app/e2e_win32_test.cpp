@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -369,6 +370,71 @@ TEST_F(ToolTest, ClosingWithoutImportEndsWithCodeZero) {
     DWORD code = 1234;
     ASSERT_TRUE(tool_.waitForExit(kWait, &code));
     EXPECT_EQ(code, 0u);
+}
+
+} // namespace
+
+namespace {
+
+// A pixel of the tool's window as the screen shows it, in the window's own
+// coordinates.
+COLORREF screenPixel(HWND window, int x, int y) {
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    HDC screen = GetDC(nullptr);
+    COLORREF color = GetPixel(screen, bounds.left + x, bounds.top + y);
+    ReleaseDC(nullptr, screen);
+    return color;
+}
+
+TEST_F(ToolTest, DialogIsDrawnByTheSkinInSchemeOneAndFollowsTheMouse) {
+    // The screen shows the dialog once the tool has painted it.
+    auto until = [](const std::function<bool()>& shown) {
+        for (int i = 0; i < 100; ++i, Sleep(50))
+            if (shown()) return true;
+        return false;
+    };
+    ASSERT_TRUE(until([&] { return screenPixel(item(kExportItem), 2, 2) == 0x00733C00u; }));
+    for (int id : {kImportItem, kExportItem}) {
+        SCOPED_TRACE(id);
+        HWND button = item(id);
+        RECT bounds{};
+        GetWindowRect(button, &bounds);
+        const int w = bounds.right - bounds.left;
+        EXPECT_EQ(screenPixel(button, w / 2, 1), 0x00733C00u); // frame
+        EXPECT_EQ(screenPixel(button, 2, 2), 0x00733C00u);     // rounded corner
+        EXPECT_EQ(screenPixel(button, 1, 1), GetSysColor(COLOR_BTNFACE));
+        EXPECT_EQ(screenPixel(button, 4, 4), 0x00FBFCFCu); // face gradient's first colour
+        const COLORREF ring = screenPixel(button, w / 2, 2);
+        EXPECT_TRUE(ring == 0x00FFFFFFu || ring == 0x00FFE7CEu) << std::hex << ring;
+    }
+    HWND edit = item(kCountItem);
+    RECT editBounds{};
+    GetWindowRect(edit, &editBounds);
+    EXPECT_EQ(screenPixel(edit, 0, 5), 0x00BD9E7Bu);
+    EXPECT_EQ(screenPixel(edit, 1, 5), GetSysColor(COLOR_WINDOW));
+
+    // Hover over the export button: its ring turns to the hot gradient.
+    HWND button = item(kExportItem);
+    RECT bounds{};
+    GetWindowRect(button, &bounds);
+    SetCursorPos((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+    const int w = bounds.right - bounds.left;
+    EXPECT_TRUE(until([&] { return screenPixel(button, w / 2, 2) == 0x00CFF0FFu; }));
+    SetCursorPos(editBounds.left + 3, editBounds.top + 3);
+    EXPECT_TRUE(until([&] { return screenPixel(button, w / 2, 2) != 0x00CFF0FFu; }));
+
+    // The picture of the documentation: the dialog after importing three
+    // lines, with a group size typed (tool_dialog.bmp in the working folder).
+    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
+    ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
+    typeChars(item(kCountItem), "2");
+    SetCursorPos(1000, 740);
+    EXPECT_TRUE(until([&] { return screenPixel(button, w / 2, 2) != 0x00CFF0FFu; }));
+    Sleep(300);
+    RECT whole{};
+    GetWindowRect(dialog_, &whole);
+    EXPECT_TRUE(saveSideBySide({grabScreen(whole)}, "tool_dialog.bmp"));
 }
 
 } // namespace

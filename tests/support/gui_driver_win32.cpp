@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -400,6 +402,99 @@ MessageBoxView readMessageBox(HWND box) {
     if (HWND text = GetDlgItem(box, 0xFFFF)) view.text = textOf(text);
     view.icon = iconShown(box);
     return view;
+}
+
+// --- pictures ------------------------------------------------------------------
+
+namespace {
+
+ScreenGrab grab(const RECT& area, const std::vector<HWND>& windows) {
+    ScreenGrab grab;
+    grab.width = area.right - area.left;
+    grab.height = area.bottom - area.top;
+    if (grab.width <= 0 || grab.height <= 0) return {};
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = grab.width;
+    info.bmiHeader.biHeight = -grab.height; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, picture);
+    if (windows.empty()) {
+        BitBlt(memory, 0, 0, grab.width, grab.height, screen, area.left, area.top, SRCCOPY);
+    } else {
+        PatBlt(memory, 0, 0, grab.width, grab.height, WHITENESS);
+        for (HWND window : windows) {
+            RECT bounds{};
+            GetWindowRect(window, &bounds);
+            HDC dc = GetWindowDC(window);
+            BitBlt(memory, bounds.left - area.left, bounds.top - area.top,
+                   bounds.right - bounds.left, bounds.bottom - bounds.top, dc, 0, 0, SRCCOPY);
+            ReleaseDC(window, dc);
+        }
+    }
+    GdiFlush();
+    const auto* bytes = static_cast<const unsigned char*>(bits);
+    grab.bgrx.assign(bytes, bytes + std::size_t(grab.width) * std::size_t(grab.height) * 4);
+    SelectObject(memory, old);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return grab;
+}
+
+} // namespace
+
+ScreenGrab grabScreen(const RECT& area) {
+    return grab(area, {});
+}
+
+ScreenGrab grabWindows(const RECT& area, const std::vector<HWND>& windows) {
+    return grab(area, windows);
+}
+
+bool saveSideBySide(const std::vector<ScreenGrab>& grabs, const std::string& path) {
+    int width = 0, height = 0;
+    for (const ScreenGrab& grab : grabs) {
+        width += grab.width;
+        height = std::max(height, grab.height);
+    }
+    if (width <= 0 || height <= 0) return false;
+    const std::size_t stride = (std::size_t(width) * 3 + 3) & ~std::size_t(3);
+    std::vector<unsigned char> rows(stride * std::size_t(height), 0xFF); // bottom row first
+    int left = 0;
+    for (const ScreenGrab& grab : grabs) {
+        for (int y = 0; y < grab.height; ++y) {
+            unsigned char* row = &rows[stride * std::size_t(height - 1 - y)];
+            for (int x = 0; x < grab.width; ++x) {
+                const unsigned char* from = &grab.bgrx[(std::size_t(y) * grab.width + x) * 4];
+                std::copy(from, from + 3, row + std::size_t(left + x) * 3);
+            }
+        }
+        left += grab.width;
+    }
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = static_cast<DWORD>(file.bfOffBits + rows.size());
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) return false;
+    bool written = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+                   std::fwrite(&header, sizeof header, 1, out) == 1 &&
+                   std::fwrite(rows.data(), rows.size(), 1, out) == 1;
+    return std::fclose(out) == 0 && written;
 }
 
 } // namespace testsupport

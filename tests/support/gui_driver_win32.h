@@ -87,4 +87,17 @@ struct MessageBoxView {
 };
 MessageBoxView readMessageBox(HWND box);
 
+// Pictures for the documentation: the screen's pixels in a rectangle now,
+// and pictures placed side by side from left to right in a 24-bit BMP file.
+struct ScreenGrab {
+    int width = 0, height = 0;
+    std::vector<unsigned char> bgrx; // top row first, 4 bytes a pixel
+};
+ScreenGrab grabScreen(const RECT& area);
+// The same from windows of this process, each read from its own window DC
+// and laid over the area in order (for windows whose pixels have not
+// reached the screen yet).
+ScreenGrab grabWindows(const RECT& area, const std::vector<HWND>& windows);
+bool saveSideBySide(const std::vector<ScreenGrab>& grabs, const std::string& path);
+
 } // namespace testsupport
