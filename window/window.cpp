@@ -4,8 +4,8 @@
 
 #include <shellapi.h>
 
-#include "controls/int_hash_table.h"
 #include "runtime/values.h"
+#include "window/int_hash_table.h"
 
 namespace win {
 

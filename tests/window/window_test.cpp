@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "controls/int_hash_table.h"
 #include "runtime/values.h"
 #include "tests/support/box_answerer_win32.h"
 #include "tests/window/recorder.h"
+#include "window/int_hash_table.h"
 #include "window/window.h"
 
 namespace {
