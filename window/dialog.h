@@ -108,12 +108,11 @@ class Dialog : public Window {
     // The only places that give back the background brush and picture.
     void holdBackgroundBrush(HBRUSH brush);
     void holdBackgroundPicture(HBITMAP picture);
-    void redrawUnlessRefused(std::optional<bool> redraw);
 
     // --- window fields, in order (each one word) -------------------------------
-    HBRUSH backgroundBrush_ = nullptr;
+    Brush backgroundBrush_;
     std::uintptr_t backgroundColor_ = 0;
-    HBITMAP backgroundPicture_ = nullptr;
+    Bitmap backgroundPicture_;
     std::uintptr_t pictureMode_ = 0;
     void* trayRecord_ = nullptr;
     HICON trayIcon_ = nullptr;
