@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a lower layer includes a higher one. The layers, from the
-# bottom: runtime < window < controls, menu < skin < app (controls and menu
-# side by side). Tests and the benchmark may include anything.
+# bottom: runtime < window < controls, menu < skin < app; controls and menu
+# stand side by side and include neither each other. Tests and the benchmark
+# may include anything.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -21,8 +22,8 @@ grep -rnE --include='*.h' --include='*.cpp' '^[[:space:]]*#[[:space:]]*include[[
         target = substr($0, RSTART + 1, RLENGTH - 2)
         split(target, to, "/")
         if (!(to[1] in rank) || !(from[1] in rank)) next
-        if (rank[to[1]] > rank[from[1]]) {
-            printf "layer fault: %s:%s includes %s (%s is above %s)\n", at[1], at[2], target, to[1], from[1]
+        if (rank[to[1]] > rank[from[1]] || (rank[to[1]] == rank[from[1]] && to[1] != from[1])) {
+            printf "layer fault: %s:%s includes %s (%s is not below %s)\n", at[1], at[2], target, to[1], from[1]
             bad = 1
         }
     }
