@@ -34,7 +34,15 @@ std::int32_t nextAutomaticControlId() {
 // --- Control ---------------------------------------------------------------
 
 void Control::release() {
-    Window::onWindowDestroyed(handle_);
+    if (handle_) {
+        Window::onWindowDestroyed(handle_);
+        return;
+    }
+    // Never bound, or unbound already: the brush and images set without a
+    // window go now, or never; the base gives back cursor and font.
+    releaseResources();
+    backBrush_.reset();
+    Window::release();
 }
 
 Window* Control::clone() {

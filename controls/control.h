@@ -26,6 +26,8 @@ constexpr std::int32_t kTransparent = -1;
 class Control : public Window {
   public:
     // --- shared operations replaced by the controls ---------------------
+    // Unbinds the window; without one, gives back the brush, images, cursor
+    // and font the control holds.
     void release() override;
     Window* clone() override;
     LRESULT onDialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -341,6 +341,23 @@ TEST_F(ControlTest, ColoursOfAControlWithoutAWindowRedrawNoOtherWindow) {
     EXPECT_EQ(button_->backColor(), win::kTransparent);
 }
 
+// What a control holds without ever having a window goes with its release.
+TEST_F(ControlTest, ReleaseOfAnUnboundControlDeletesItsBrushAndImages) {
+    struct OpenButton : win::Button {
+        HBRUSH brush() const { return backBrush_.get(); }
+    };
+    auto* idle = win::newWindowObject<OpenButton>();
+    idle->backColor(RGB(1, 2, 3));
+    HBRUSH brush = idle->brush();
+    ASSERT_EQ(GetObjectType(brush), static_cast<DWORD>(OBJ_BRUSH));
+    HBITMAP image = CreateBitmap(8, 8, 1, 32, nullptr);
+    idle->setImage(image, IMAGE_BITMAP);
+    idle->release();
+    rt::free(idle);
+    EXPECT_EQ(GetObjectType(brush), 0u);
+    EXPECT_EQ(GetObjectType(image), 0u);
+}
+
 TEST_F(ControlTest, DestroyedWindowDeletesTheBrushAndResetsTheColours) {
     ASSERT_TRUE(label_->bindDialogItem(window_, kLabel));
     label_->textColor(RGB(5, 6, 7));
