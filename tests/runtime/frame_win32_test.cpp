@@ -39,21 +39,11 @@ TEST(MemoryWin32DeathTest, TheBoxHasTheErrorIconAndNoOwner) {
     // it saw, icon included.
     EXPECT_EXIT(
         {
-            testsupport::BoxAnswerer answerer("error");
-            // The box is answered before the report is written: the process
-            // waits for the report on its way out.
-            static HANDLE reported = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-            CreateThread(
-                nullptr, 0,
-                [](void* a) -> DWORD {
-                    auto box = static_cast<testsupport::BoxAnswerer*>(a)->wait();
+            testsupport::BoxAnswerer answerer(
+                "error", IDOK, 15000, [](const testsupport::SeenBox& box) {
                     fprintf(stderr, "icon=%d\n", box.icon == LoadIcon(nullptr, IDI_ERROR));
                     fflush(stderr);
-                    SetEvent(reported);
-                    return 0;
-                },
-                &answerer, 0, nullptr);
-            rt::setFinalHook([] { WaitForSingleObject(reported, 10000); });
+                });
             rt::recordReturnPoint();
             rt::internalError(6, 0x401000);
         },
