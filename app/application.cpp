@@ -4,6 +4,7 @@
 
 #include <cfloat>
 
+#include "app/libraries.h"
 #include "app/split_core.h"
 #include "app/tool_dialog.h"
 #include "runtime/platform.h"
@@ -76,6 +77,7 @@ void startWindowLibrary() {
 
 int runEntry() {
     platform::cacheProcessHeap();
+    installCommandLibraries();
     rt::startCommandLibraries();
     rt::recordReturnPoint();
     mainSequence();

@@ -16,9 +16,10 @@ endif()
 
 file(GLOB RUNTIME_SOURCES CONFIGURE_DEPENDS runtime/*.cpp)
 list(FILTER RUNTIME_SOURCES EXCLUDE REGEX "_win32\\.cpp$")
-add_library(textsplit_runtime STATIC ${RUNTIME_SOURCES} app/split_core.cpp
-            tests/native/platform_posix.cpp)
+add_library(textsplit_runtime STATIC ${RUNTIME_SOURCES} tests/native/platform_posix.cpp)
 target_include_directories(textsplit_runtime PUBLIC ${PROJECT_SOURCE_DIR})
+add_library(textsplit_core STATIC app/split_core.cpp)
+target_link_libraries(textsplit_core PUBLIC textsplit_runtime)
 
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -27,7 +28,7 @@ add_subdirectory(${GTEST_SOURCE_DIR} googletest EXCLUDE_FROM_ALL)
 file(GLOB TEST_SOURCES CONFIGURE_DEPENDS tests/runtime/*.cpp tests/app/*.cpp tests/support/*.cpp)
 list(FILTER TEST_SOURCES EXCLUDE REGEX "_win32(_test)?\\.cpp$")
 add_executable(runtime_native_tests ${TEST_SOURCES})
-target_link_libraries(runtime_native_tests PRIVATE textsplit_runtime gtest)
+target_link_libraries(runtime_native_tests PRIVATE textsplit_core gtest)
 if(TEXTSPLIT_I386)
   add_test(NAME runtime_i386_tests COMMAND qemu-i386-static $<TARGET_FILE:runtime_native_tests>
            --gtest_color=no)

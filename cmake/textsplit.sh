@@ -216,6 +216,7 @@ run_windows_tests() {
 
 run_tests() {
     local failed=0
+    bash "$ROOT/cmake/check_layers.sh" || failed=1
     check_exe
     say "runtime tests, native, under AddressSanitizer and UndefinedBehaviorSanitizer"
     run_ctest "$BUILD/native" || failed=1

@@ -11,11 +11,15 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
 endif()
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 
-# Runtime core and splitting core.
+# Runtime core.
 file(GLOB RUNTIME_SOURCES CONFIGURE_DEPENDS runtime/*.cpp)
-add_library(textsplit_runtime STATIC ${RUNTIME_SOURCES} app/split_core.cpp)
+add_library(textsplit_runtime STATIC ${RUNTIME_SOURCES})
 target_include_directories(textsplit_runtime PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(textsplit_runtime PUBLIC user32 kernel32)
+
+# The splitting core: the application's import and export, without windows.
+add_library(textsplit_core STATIC app/split_core.cpp)
+target_link_libraries(textsplit_core PUBLIC textsplit_runtime)
 
 # Window class library, controls, menus and the skin engine.
 file(GLOB WINDOW_SOURCES CONFIGURE_DEPENDS window/*.cpp controls/*.cpp menu/*.cpp skin/*.cpp)
@@ -33,7 +37,7 @@ file(GLOB APP_SOURCES CONFIGURE_DEPENDS app/*.cpp)
 list(REMOVE_ITEM APP_SOURCES ${PROJECT_SOURCE_DIR}/app/split_core.cpp)
 file(GLOB APP_RESOURCES CONFIGURE_DEPENDS resources/*.rc)
 add_executable(textsplit WIN32 ${APP_SOURCES} ${APP_RESOURCES})
-target_link_libraries(textsplit PRIVATE ${WINDOW_LIBRARY})
+target_link_libraries(textsplit PRIVATE textsplit_core ${WINDOW_LIBRARY})
 if(EXISTS ${PROJECT_SOURCE_DIR}/cmake/atl.def)
   # AtlAxWinInit is imported by ordinal 42 of ATL.DLL; MinGW ships no import
   # library for it, so one is made from a module definition.
@@ -78,7 +82,8 @@ textsplit_test(runtime_tests runtime)
 textsplit_test(window_tests window)
 textsplit_test(controls_tests controls)
 textsplit_test(menu_tests menu)
-textsplit_test(app_tests app)
+textsplit_test(app_tests app app/libraries.cpp)
+target_link_libraries(app_tests PRIVATE textsplit_core)
 textsplit_test(skin_tests skin)
 # The control tests once more with the skin engine switched on beneath them.
 if(TARGET controls_tests)
@@ -90,5 +95,5 @@ endif()
 file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS bench/*.cpp)
 if(BENCH_SOURCES)
   add_executable(split_bench ${BENCH_SOURCES})
-  target_link_libraries(split_bench PRIVATE textsplit_runtime psapi)
+  target_link_libraries(split_bench PRIVATE textsplit_core psapi)
 endif()

@@ -1,7 +1,5 @@
 #include "controls/control.h"
 
-#include <utility>
-
 #include "runtime/values.h"
 
 namespace win {
@@ -36,7 +34,15 @@ std::int32_t nextAutomaticControlId() {
 // --- Control ---------------------------------------------------------------
 
 void Control::release() {
-    Window::onWindowDestroyed(handle_);
+    if (handle_) {
+        Window::onWindowDestroyed(handle_);
+        return;
+    }
+    // Never bound, or unbound already: the brush and images set without a
+    // window go now, or never; the base gives back cursor and font.
+    releaseResources();
+    backBrush_.reset();
+    Window::release();
 }
 
 Window* Control::clone() {
@@ -53,20 +59,15 @@ LRESULT Control::onColorRequest(HWND control, HDC dc) {
         // then let the control draw its text over them.
         SetTextColor(dc, textColor_);
         SetBkMode(dc, TRANSPARENT);
-        HWND parent = GetParent(control);
-        HDC parentDc = GetDC(parent);
-        RECT r{};
-        GetWindowRect(control, &r);
-        POINT corner{r.left, r.top};
-        ScreenToClient(parent, &corner);
-        BitBlt(dc, 0, 0, r.right - r.left, r.bottom - r.top, parentDc, corner.x, corner.y, SRCCOPY);
-        ReleaseDC(parent, parentDc);
-        return reinterpret_cast<LRESULT>(backBrush_);
+        WindowDc parent = WindowDc::client(GetParent(control));
+        RECT r = rectInParentOf(control);
+        BitBlt(dc, 0, 0, r.right - r.left, r.bottom - r.top, parent.get(), r.left, r.top, SRCCOPY);
+        return reinterpret_cast<LRESULT>(backBrush_.get());
     }
     if (backBrush_) {
         SetTextColor(dc, textColor_);
         SetBkColor(dc, static_cast<COLORREF>(backColor_));
-        return reinterpret_cast<LRESULT>(backBrush_);
+        return reinterpret_cast<LRESULT>(backBrush_.get());
     }
     return 0;
 }
@@ -80,10 +81,9 @@ void Control::onLeftButtonDown(HWND, LPARAM) {}
 LRESULT Control::onDestroy(HWND) {
     if (!handle_) return 0;
     releaseResources();
-    if (backBrush_) DeleteObject(backBrush_);
+    backBrush_.reset();
     textColor_ = 0;
     backColor_ = 0;
-    backBrush_ = nullptr;
     return 0;
 }
 
@@ -94,29 +94,24 @@ HWND Control::createControlWindow(HWND parent, DWORD exStyle, const char* classN
                         idAsMenu(id), nullptr);
 }
 
-void Control::repaintUnless(std::optional<bool> redraw) {
-    if (!redraw || *redraw) InvalidateRect(handle_, nullptr, TRUE);
-}
-
 COLORREF Control::textColor(std::optional<COLORREF> color, std::optional<bool> redraw) {
     if (!color) return textColor_;
     textColor_ = *color;
-    repaintUnless(redraw);
+    redrawUnlessRefused(redraw);
     return 0;
 }
 
 std::int32_t Control::backColor(std::optional<std::int32_t> color, std::optional<bool> redraw) {
     if (!color) return backColor_;
-    if (backBrush_) DeleteObject(backBrush_);
     backColor_ = *color;
     if (backColor_ == kTransparent) {
         addExStyle(WS_EX_TRANSPARENT);
-        backBrush_ = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+        backBrush_.reset(static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)));
     } else {
         removeExStyle(WS_EX_TRANSPARENT);
-        backBrush_ = CreateSolidBrush(static_cast<COLORREF>(backColor_));
+        backBrush_.reset(CreateSolidBrush(static_cast<COLORREF>(backColor_)));
     }
-    repaintUnless(redraw);
+    redrawUnlessRefused(redraw);
     return 0;
 }
 
@@ -125,6 +120,21 @@ void Control::releaseResources() {}
 bool Control::bindItem(HWND dialog, int id, std::optional<bool> useDefaultFont) {
     if (handle_) return false;
     return attachDialogItem(dialog, id, useDefaultFont.value_or(true)) != nullptr;
+}
+
+bool Control::withBackColor(bool bound, std::int32_t color) {
+    if (bound) backColor(color, true);
+    return bound;
+}
+
+bool Control::attachTo(HWND window) {
+    return attachWindow(window) != nullptr;
+}
+
+char* Control::windowText(std::optional<const char*> text) {
+    if (!text) return getText();
+    SetWindowTextA(handle_, *text);
+    return nullptr;
 }
 
 // --- Button ----------------------------------------------------------------
@@ -139,10 +149,8 @@ LRESULT Button::onCommand(HWND, HWND, int code, int) {
 }
 
 void Button::releaseResources() {
-    if (bitmap_) DeleteObject(bitmap_);
-    if (icon_) DestroyIcon(icon_);
-    bitmap_ = nullptr;
-    icon_ = nullptr;
+    bitmap_.reset();
+    icon_.reset();
     click_ = nullptr;
 }
 
@@ -162,13 +170,11 @@ bool Button::bindDialogItem(HWND dialog, int id, std::optional<bool> useDefaultF
 }
 
 bool Button::attachHandle(HWND window) {
-    return attachWindow(window) != nullptr;
+    return attachTo(window);
 }
 
 char* Button::caption(std::optional<const char*> text) {
-    if (!text) return getText();
-    SetWindowTextA(handle_, *text);
-    return nullptr;
+    return windowText(text);
 }
 
 void Button::click() {
@@ -182,13 +188,10 @@ bool Button::setImage(HANDLE image, int kind) {
                                     reinterpret_cast<LPARAM>(image));
     // The old image goes only once the button no longer shows it, and never
     // when the same image is set again.
-    if (kind == IMAGE_ICON) {
-        HICON old = std::exchange(icon_, static_cast<HICON>(image));
-        if (old && old != icon_) DestroyIcon(old);
-    } else {
-        HBITMAP old = std::exchange(bitmap_, static_cast<HBITMAP>(image));
-        if (old && old != bitmap_) DeleteObject(old);
-    }
+    if (kind == IMAGE_ICON)
+        icon_.reset(static_cast<HICON>(image));
+    else
+        bitmap_.reset(static_cast<HBITMAP>(image));
     return previous != 0;
 }
 
@@ -215,29 +218,23 @@ LRESULT EditBox::onCommand(HWND, HWND, int code, int) {
 bool EditBox::create(HWND parent, const char* text, std::optional<DWORD> styleBits, int x, int y,
                      std::optional<int> width, std::optional<int> height,
                      std::optional<DWORD> exStyle) {
-    if (!createControlWindow(
-            parent, exStyle.value_or(WS_EX_CLIENTEDGE), "Edit", text,
-            WS_CHILD | WS_VISIBLE | WS_TABSTOP | styleBits.value_or(ES_AUTOHSCROLL), x, y,
-            width.value_or(80), height.value_or(20), nextAutomaticControlId()))
-        return false;
-    backColor(kWhite, true);
-    return true;
+    HWND window = createControlWindow(
+        parent, exStyle.value_or(WS_EX_CLIENTEDGE), "Edit", text,
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | styleBits.value_or(ES_AUTOHSCROLL), x, y,
+        width.value_or(80), height.value_or(20), nextAutomaticControlId());
+    return withBackColor(window != nullptr, kWhite);
 }
 
 bool EditBox::bindDialogItem(HWND dialog, int id, std::optional<bool> useDefaultFont) {
-    if (!bindItem(dialog, id, useDefaultFont)) return false;
-    backColor(kWhite, true);
-    return true;
+    return withBackColor(bindItem(dialog, id, useDefaultFont), kWhite);
 }
 
 bool EditBox::attachHandle(HWND window) {
-    return attachWindow(window) != nullptr;
+    return attachTo(window);
 }
 
 char* EditBox::content(std::optional<const char*> text) {
-    if (!text) return getText();
-    SetWindowTextA(handle_, *text);
-    return nullptr;
+    return windowText(text);
 }
 
 void EditBox::select(int start, std::optional<int> end) {
@@ -306,41 +303,32 @@ Window* Label::clone() {
 bool Label::create(HWND parent, std::optional<const char*> caption, std::optional<DWORD> styleBits,
                    int x, int y, std::optional<int> width, std::optional<int> height,
                    DWORD exStyle) {
-    if (!createControlWindow(parent, exStyle, "Static", caption.value_or("标签"),
-                             WS_CHILD | WS_VISIBLE | styleBits.value_or(SS_CENTERIMAGE), x, y,
-                             width.value_or(80), height.value_or(24), nextAutomaticControlId()))
-        return false;
-    backColor(faceColor(), true);
-    return true;
+    HWND window =
+        createControlWindow(parent, exStyle, "Static", caption.value_or("标签"),
+                            WS_CHILD | WS_VISIBLE | styleBits.value_or(SS_CENTERIMAGE), x, y,
+                            width.value_or(80), height.value_or(24), nextAutomaticControlId());
+    return withBackColor(window != nullptr, faceColor());
 }
 
 bool Label::bindDialogItem(HWND dialog, int id, std::optional<bool> useDefaultFont) {
-    if (!bindItem(dialog, id, useDefaultFont)) return false;
-    backColor(faceColor(), true);
-    return true;
+    return withBackColor(bindItem(dialog, id, useDefaultFont), faceColor());
 }
 
 bool Label::attachHandle(HWND window) {
-    return attachWindow(window) != nullptr;
+    return attachTo(window);
 }
 
 char* Label::caption(std::optional<const char*> text) {
-    if (!text) return getText();
-    SetWindowTextA(handle_, *text);
-    if (backColor_ == kTransparent) {
+    char* got = windowText(text);
+    if (text && backColor_ == kTransparent) {
         // Through a transparent background the old text would stay visible:
         // have the parent repaint what lies under the label.
         HWND parent = GetParent(handle_);
-        RECT r{};
-        GetWindowRect(handle_, &r);
-        POINT corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
-        ScreenToClient(parent, &corners[0]);
-        ScreenToClient(parent, &corners[1]);
-        r = {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+        RECT r = rectInParentOf(handle_);
         InvalidateRect(parent, &r, TRUE);
         UpdateWindow(parent);
     }
-    return nullptr;
+    return got;
 }
 
 } // namespace win

@@ -26,6 +26,8 @@ constexpr std::int32_t kTransparent = -1;
 class Control : public Window {
   public:
     // --- shared operations replaced by the controls ---------------------
+    // Unbinds the window; without one, gives back the brush, images, cursor
+    // and font the control holds.
     void release() override;
     Window* clone() override;
     LRESULT onDialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -44,14 +46,20 @@ class Control : public Window {
     virtual void releaseResources();
 
   protected:
-    // Binds to a dialog item (refused when already bound or the item is
-    // missing); the class's colour default is applied by the caller.
+    // The steps the three classes share. bindItem: binds to a dialog item
+    // (refused when already bound or the item is missing). withBackColor:
+    // once a binding or creation succeeded, the class's background colour
+    // default with redraw; passes the outcome through. attachTo: binds to an
+    // existing window. windowText: the window text when no text is given,
+    // otherwise sets it and gives the empty text.
     bool bindItem(HWND dialog, int id, std::optional<bool> useDefaultFont);
-    void repaintUnless(std::optional<bool> redraw);
+    bool withBackColor(bool bound, std::int32_t color);
+    bool attachTo(HWND window);
+    char* windowText(std::optional<const char*> text);
 
     COLORREF textColor_ = 0;
     std::int32_t backColor_ = 0;
-    HBRUSH backBrush_ = nullptr;
+    Brush backBrush_;
 };
 static_assert(sizeof(Control) == 23 * sizeof(void*) + 8,
               "a control: the window object, then text colour, background colour and brush");
@@ -76,8 +84,8 @@ class Button : public Control {
 
   protected:
     Handler click_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HICON icon_ = nullptr;
+    Bitmap bitmap_;
+    Icon icon_;
 };
 static_assert(sizeof(Button) == 26 * sizeof(void*) + 8,
               "a button: the control, then click handler, bitmap and icon");

@@ -4,6 +4,8 @@
 #include <new>
 #include <string>
 
+#include "runtime/text.h"
+
 namespace {
 
 // Empty texts are stored as absent, so the system uses its own defaults (a
@@ -36,7 +38,7 @@ char* dataOf(rt::ByteSet b) {
 std::uint32_t fittingLength(const char* text, std::uint32_t limit) {
     std::uint32_t n = 0;
     while (text[n]) {
-        std::uint32_t step = static_cast<unsigned char>(text[n]) >= 0x80 && text[n + 1] ? 2 : 1;
+        auto step = static_cast<std::uint32_t>(rt::characterSize(text + n));
         if (n + step > limit) break;
         n += step;
     }
@@ -56,7 +58,7 @@ bool endsInBackslash(const std::string& text) {
     bool last = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         last = text[i] == '\\';
-        if (static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size()) {
+        if (rt::characterSize(text.c_str(), i, text.size()) == 2) {
             ++i;
             last = false;
         }
@@ -83,7 +85,7 @@ rt::ByteSet systemFilter(const char* filter) {
     // copied whole.
     for (std::uint32_t i = 0; i < n; ++i) {
         data[i] = filter[i] == '|' ? 0 : static_cast<std::uint8_t>(filter[i]);
-        if (static_cast<unsigned char>(filter[i]) >= 0x80 && i + 1 < n) {
+        if (rt::characterSize(filter, i, n) == 2) {
             ++i;
             data[i] = static_cast<std::uint8_t>(filter[i]);
         }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "runtime/platform.h"
+#include "runtime/text.h"
 
 namespace rt {
 
@@ -50,7 +51,7 @@ std::string mapSolidi(const char* text, std::size_t length) {
     out.reserve(length);
     for (std::size_t i = 0; i < length; ++i) {
         auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x80 && i + 1 < length) {
+        if (characterSize(text, i, length) == 2) {
             auto t = static_cast<unsigned char>(text[i + 1]);
             if (c == 0xA3 && t == 0xAF)
                 out += '/';

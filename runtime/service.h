@@ -1,16 +1,15 @@
 // The protocol between the runtime and its command libraries: the service
 // callback through which a library asks the runtime for services, the call of
-// a library command with value blocks, and the table of linked libraries that
-// the runtime notifies of process start and end. Windows only.
+// a library command with value blocks, and the start of the libraries that
+// the application put in the library table. The runtime knows the protocol,
+// not the libraries. Windows only.
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
 
-#include "controls/folder_browser.h"
 #include "runtime/process.h"
 #include "runtime/values.h"
-#include "skin/skin_library.h"
 
 // The service callback uses the Win32 standard calling convention; on 64-bit
 // there is only one convention.
@@ -80,16 +79,9 @@ inline ValueBlock callLibraryCommand(const void* command,
                               static_cast<std::int32_t>(arguments.size()));
 }
 
-// Fills the library command table with the linked libraries in link order:
-// the skin engine, then the folder browser. Inline so that the runtime's own
-// library does not depend on the libraries linked above it.
-inline void installCommandLibraries() {
-    static const NotifyFunction kLinked[] = {&skin::skinNotify, &folderbrowser::notify, nullptr};
-    setLibraryNotifyTable(kLinked, 2);
-}
-// Entry step 2: the table, then event 1 with the service callback to each.
+// Entry step 2: event 1 with the service callback to each library of the
+// table the application filled (setLibraryNotifyTable).
 inline void startCommandLibraries() {
-    installCommandLibraries();
     notifyLibrariesOfStart(reinterpret_cast<std::uintptr_t>(&runtimeService));
 }
 

@@ -6,6 +6,7 @@
 
 #include "runtime/foreign_call.h"
 #include "runtime/memory.h"
+#include "runtime/text.h"
 
 namespace rt {
 
@@ -19,14 +20,8 @@ char gFileName[kPathBufferSize];
 // characters: a trail byte may have the value of a backslash.
 const char* lastBackslash(const char* text) {
     const char* found = nullptr;
-    for (const char* p = text; *p; ++p) {
-        if (static_cast<unsigned char>(*p) >= 0x80) {
-            if (!p[1]) break;
-            ++p;
-        } else if (*p == '\\') {
-            found = p;
-        }
-    }
+    for (const char* p = text; *p; p += characterSize(p))
+        if (*p == '\\') found = p;
     return found;
 }
 

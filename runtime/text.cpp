@@ -44,7 +44,9 @@ void trimmedRange(const char* text, bool trailing, std::size_t* from, std::size_
         } else if (isFullWidthSpace(text, i, length)) {
             i += 2;
         } else {
-            i += (byteAt(text, i) >= 0x80 && i + 1 < length) ? 2 : 1;
+            // A space is never the second byte of a character: a lead byte
+            // before one stands alone, and the space is trimmed.
+            i += text[i + 1] == ' ' ? 1 : characterSize(text, i, length);
             end = i;
         }
     }
@@ -158,15 +160,11 @@ Array splitText(const char* text, std::optional<const char*> delimiter,
             if (limited && --left == 0) break;
             continue;
         }
-        if (c >= 0x80) {
-            // The delimiter never starts at the second byte of a character;
-            // a lead byte at the very end stays in the last piece.
-            if (rest == 1) break;
-            ++q;
-            --rest;
-        }
-        ++q;
-        --rest;
+        // The delimiter never starts at the second byte of a character; a
+        // lead byte at the very end stays in the last piece.
+        const std::size_t step = characterSize(text, q, length);
+        q += step;
+        rest -= step;
     }
     if (length > start && !(limited && left == 0))
         pieces.add(newText(text + start, static_cast<std::uint32_t>(length - start)));

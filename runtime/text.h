@@ -13,6 +13,21 @@
 
 namespace rt {
 
+// The one rule of every walk over a text: a byte of 0x80 or above leads a
+// two-byte character; a lead byte with nothing after it stands alone.
+inline bool isLeadByte(char c) {
+    return static_cast<unsigned char>(c) >= 0x80;
+}
+// The bytes of the character at text[i] in a text of length bytes: 1 or 2.
+inline std::size_t characterSize(const char* text, std::size_t i, std::size_t length) {
+    return isLeadByte(text[i]) && i + 1 < length ? 2 : 1;
+}
+// The same at the start of a zero-terminated text (the terminator is never a
+// second byte).
+inline std::size_t characterSize(const char* text) {
+    return isLeadByte(text[0]) && text[1] ? 2 : 1;
+}
+
 // Concatenation of the texts in order (null counts as ""); never null.
 char* joinTexts(const char* const* texts, std::size_t count);
 inline char* joinTexts(std::initializer_list<const char*> texts) {

@@ -270,15 +270,27 @@ bool growResize(GrowBuffer* b, std::uint32_t n) {
     return true;
 }
 
-bool growAppendPointer(GrowBuffer* b, const void* pointer) {
-    std::uint32_t at = b->size;
-    if (b->capacity - b->size < sizeof(pointer)) {
-        if (!growResize(b, b->size + sizeof(pointer))) return false;
+std::int32_t growAppend(GrowBuffer* b, const void* bytes, std::int32_t n) {
+    const std::uint32_t at = b->size;
+    if (n <= 0) return static_cast<std::int32_t>(at);
+    const auto count = static_cast<std::uint32_t>(n);
+    if (count > 0xFFFFFFFFu - at) return -1; // beyond what a size can say
+    // Room left over from a geometric step is used up before any resize,
+    // which could give it back.
+    if (b->capacity - b->size < count) {
+        if (!growResize(b, b->size + count)) return -1;
     } else {
-        b->size += sizeof(pointer);
+        b->size += count;
     }
-    std::memcpy(b->data + at, &pointer, sizeof(pointer));
-    return true;
+    if (bytes)
+        std::memcpy(b->data + at, bytes, count);
+    else
+        std::memset(b->data + at, 0, count);
+    return static_cast<std::int32_t>(at);
+}
+
+bool growAppendPointer(GrowBuffer* b, const void* pointer) {
+    return growAppend(b, &pointer, sizeof(pointer)) >= 0;
 }
 
 void growRelease(GrowBuffer* b) {

@@ -244,6 +244,10 @@ void growInit(GrowBuffer* buffer);
 // Sets the used size to n (0 releases the data); false when memory ran out,
 // the buffer then unchanged.
 bool growResize(GrowBuffer* buffer, std::uint32_t n);
+// Appends n bytes copied from bytes (zeros when null) and answers the offset
+// at which they were placed, -1 when memory ran out (the buffer then
+// unchanged); n <= 0 answers the used size and changes nothing.
+std::int32_t growAppend(GrowBuffer* buffer, const void* bytes, std::int32_t n);
 bool growAppendPointer(GrowBuffer* buffer, const void* pointer);
 void growRelease(GrowBuffer* buffer);
 bool growInPool(const GrowBuffer* buffer);

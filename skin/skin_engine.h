@@ -179,12 +179,6 @@ void layoutCaption(HDC dc, const char* text, int width, CaptionLayout& layout);
 void drawWrappedText(HDC dc, const char* text, const RECT& rect, std::uint32_t code, SIZE* sizeOut);
 void placeBlock(const SIZE& size, const RECT& rect, RECT& out, std::uint32_t code);
 
-// The double-byte step of the caption walk: whether the byte starts a
-// two-byte character of the ANSI code page.
-inline bool isLeadByte(unsigned char byte) {
-    return byte >= 0x80;
-}
-
 // --- painters ------------------------------------------------------------------
 
 void paintPushButton(SkinRecord& record);

@@ -15,19 +15,11 @@ SIZE pictureSize(HBITMAP picture) {
 } // namespace
 
 void Dialog::holdBackgroundBrush(HBRUSH brush) {
-    if (backgroundBrush_ && backgroundBrush_ != brush) DeleteObject(backgroundBrush_);
-    backgroundBrush_ = brush;
+    backgroundBrush_.reset(brush);
 }
 
 void Dialog::holdBackgroundPicture(HBITMAP picture) {
-    if (backgroundPicture_ && backgroundPicture_ != picture) DeleteObject(backgroundPicture_);
-    backgroundPicture_ = picture;
-}
-
-void Dialog::redrawUnlessRefused(std::optional<bool> redraw) {
-    // Without a window there is nothing to redraw (a null window would
-    // make Windows redraw every window).
-    if (redraw.value_or(true) && handle_) invalidate(true);
+    backgroundPicture_.reset(picture);
 }
 
 LRESULT Dialog::onEraseBackground(HWND window, HDC dc) {
@@ -41,24 +33,22 @@ void Dialog::paintBackground(HDC dc, const RECT* rect) {
     if (!rect || pictureMode_ > 2) return;
     // Without a brush nothing is painted (a null brush would read as a
     // system colour index).
-    if (backgroundBrush_) FillRect(dc, rect, backgroundBrush_);
+    if (backgroundBrush_) FillRect(dc, rect, backgroundBrush_.get());
     if (pictureMode_ == 0 || !backgroundPicture_) return;
-    HDC source = CreateCompatibleDC(dc);
+    MemoryDc source(CreateCompatibleDC(dc));
     if (!source) return;
-    HGDIOBJ old = SelectObject(source, backgroundPicture_);
-    SIZE picture = pictureSize(backgroundPicture_);
+    Selection selected(source.get(), backgroundPicture_.get());
+    SIZE picture = pictureSize(backgroundPicture_.get());
     int width = rect->right - rect->left;
     int height = rect->bottom - rect->top;
     if (pictureMode_ == 1) {
         // Once, at its own size, cut to the rectangle.
         BitBlt(dc, rect->left, rect->top, picture.cx < width ? picture.cx : width,
-               picture.cy < height ? picture.cy : height, source, 0, 0, SRCCOPY);
+               picture.cy < height ? picture.cy : height, source.get(), 0, 0, SRCCOPY);
     } else {
-        StretchBlt(dc, rect->left, rect->top, width, height, source, 0, 0, picture.cx, picture.cy,
-                   SRCCOPY);
+        StretchBlt(dc, rect->left, rect->top, width, height, source.get(), 0, 0, picture.cx,
+                   picture.cy, SRCCOPY);
     }
-    SelectObject(source, old);
-    DeleteDC(source);
 }
 
 COLORREF Dialog::backgroundColor(std::optional<COLORREF> color, std::optional<bool> redraw) {
@@ -72,7 +62,7 @@ COLORREF Dialog::backgroundColor(std::optional<COLORREF> color, std::optional<bo
 
 HGDIOBJ Dialog::backgroundPicture(std::optional<HBITMAP> picture, int mode,
                                   std::optional<bool> redraw) {
-    if (!picture) return backgroundPicture_;
+    if (!picture) return backgroundPicture_.get();
     holdBackgroundPicture(*picture);
     pictureMode_ = static_cast<std::uintptr_t>(mode);
     HBRUSH brush = nullptr;

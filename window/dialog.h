@@ -112,16 +112,15 @@ class Dialog : public Window {
     // The only places that give back the background brush and picture.
     void holdBackgroundBrush(HBRUSH brush);
     void holdBackgroundPicture(HBITMAP picture);
-    void redrawUnlessRefused(std::optional<bool> redraw);
     // The shell restarted: the icon is added again, as it is now.
     void restoreTrayIcon();
     // Takes the icon from the shell, frees the record and the icon.
     void releaseTray();
 
     // --- window fields, in order (each one word) -------------------------------
-    HBRUSH backgroundBrush_ = nullptr;
+    Brush backgroundBrush_;
     std::uintptr_t backgroundColor_ = 0;
-    HBITMAP backgroundPicture_ = nullptr;
+    Bitmap backgroundPicture_;
     std::uintptr_t pictureMode_ = 0;
     void* trayRecord_ = nullptr; // a NOTIFYICONDATAA, from the first addTrayIcon
     Icon trayIcon_;

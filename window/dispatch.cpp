@@ -42,19 +42,28 @@ char* droppedNames(HDROP drop) {
 
 } // namespace
 
+// The thread's keyboard state: the keys as they were when the message being
+// handled was made, which is what its handler asks about (the keyboard of
+// this very moment may already be ahead of the queue).
 std::uint32_t keyState() {
     std::uint32_t state = 0;
-    if (GetAsyncKeyState(VK_CONTROL) & 0x8000) state |= 1;
-    if (GetAsyncKeyState(VK_SHIFT) & 0x8000) state |= 2;
-    if (GetAsyncKeyState(VK_MENU) & 0x8000) state |= 4;
+    if (GetKeyState(VK_CONTROL) & 0x8000) state |= 1;
+    if (GetKeyState(VK_SHIFT) & 0x8000) state |= 2;
+    if (GetKeyState(VK_MENU) & 0x8000) state |= 4;
     return state;
 }
 
 LRESULT CALLBACK libraryWindowProc(HWND window, UINT message, WPARAM wParam,
                                    LPARAM lParam) noexcept {
-    Window* object = findWindowObject(window);
-    if (!object) return DefWindowProcA(window, message, wParam, lParam);
-    return object->windowProc(window, message, wParam, lParam);
+    if (Window* object = findWindowObject(window))
+        return object->windowProc(window, message, wParam, lParam);
+    // Left in the chain by an unbinding (another subclasser sits above):
+    // everything goes on down, and the window's end takes the state along.
+    if (auto below = reinterpret_cast<WNDPROC>(GetPropA(window, kProcedureBelowProperty))) {
+        if (message == WM_NCDESTROY) RemovePropA(window, kProcedureBelowProperty);
+        return CallWindowProcA(below, window, message, wParam, lParam);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 LRESULT Window::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -72,6 +81,7 @@ LRESULT Window::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
     case WM_NCDESTROY:
         onWindowDestroyed(window);
+        RemovePropA(window, kProcedureBelowProperty); // the window is gone: nothing to pass on
         return defaultPath();
     case WM_LBUTTONDOWN:
         onLeftButtonDown(window, lParam);
@@ -208,7 +218,7 @@ LRESULT Window::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 LRESULT Window::onSetCursor(HWND, UINT, WPARAM wParam, LPARAM lParam) {
     if (!cursor_ || LOWORD(lParam) != HTCLIENT || reinterpret_cast<HWND>(wParam) != handle_)
         return 0;
-    return reinterpret_cast<LRESULT>(SetCursor(cursor_));
+    return reinterpret_cast<LRESULT>(SetCursor(cursor_.get()));
 }
 
 LRESULT Window::onMouseMove(HWND window, int, int) {

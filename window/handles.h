@@ -10,8 +10,24 @@
 
 namespace win {
 
+// How each kind of handle is given back.
+namespace releasers {
+struct GdiObject {
+    void operator()(HGDIOBJ handle) const { DeleteObject(handle); }
+};
+struct MemoryDc {
+    void operator()(HDC dc) const { DeleteDC(dc); }
+};
+struct Cursor {
+    void operator()(HCURSOR cursor) const { DestroyCursor(cursor); }
+};
+struct Icon {
+    void operator()(HICON icon) const { DestroyIcon(icon); }
+};
+} // namespace releasers
+
 // The owner of one handle whose release is a single call.
-template <class H, BOOL(WINAPI* Release)(H)> class Owned {
+template <class H, class Release> class Owned {
   public:
     Owned() = default;
     explicit Owned(H handle) : handle_(handle) {}
@@ -34,7 +50,7 @@ template <class H, BOOL(WINAPI* Release)(H)> class Owned {
     // the one already held: it is kept, not released.
     void reset(H handle = nullptr) {
         H old = std::exchange(handle_, handle);
-        if (old && old != handle) Release(old);
+        if (old && old != handle) Release{}(old);
     }
 
   private:
@@ -42,31 +58,7 @@ template <class H, BOOL(WINAPI* Release)(H)> class Owned {
 };
 
 // GDI objects of any type; the template parameter keeps the handle's type.
-template <class H> class Gdi {
-  public:
-    Gdi() = default;
-    explicit Gdi(H handle) : handle_(handle) {}
-    ~Gdi() { reset(); }
-    Gdi(Gdi&& other) noexcept : handle_(other.release()) {}
-    Gdi& operator=(Gdi&& other) noexcept {
-        if (this != &other) reset(other.release());
-        return *this;
-    }
-    Gdi(const Gdi&) = delete;
-    Gdi& operator=(const Gdi&) = delete;
-
-    H get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    H release() { return std::exchange(handle_, nullptr); }
-    void reset(H handle = nullptr) {
-        H old = std::exchange(handle_, handle);
-        if (old && old != handle) DeleteObject(old);
-    }
-
-  private:
-    H handle_ = nullptr;
-};
-
+template <class H> using Gdi = Owned<H, releasers::GdiObject>;
 using Brush = Gdi<HBRUSH>;
 using Pen = Gdi<HPEN>;
 using Font = Gdi<HFONT>;
@@ -74,9 +66,9 @@ using Bitmap = Gdi<HBITMAP>;
 using Region = Gdi<HRGN>;
 
 // A memory DC (CreateCompatibleDC), released with DeleteDC.
-using MemoryDc = Owned<HDC, DeleteDC>;
-using Cursor = Owned<HCURSOR, DestroyCursor>;
-using Icon = Owned<HICON, DestroyIcon>;
+using MemoryDc = Owned<HDC, releasers::MemoryDc>;
+using Cursor = Owned<HCURSOR, releasers::Cursor>;
+using Icon = Owned<HICON, releasers::Icon>;
 
 // A DC borrowed with GetDC or GetWindowDC, given back to its window.
 class WindowDc {
@@ -142,8 +134,10 @@ class Selection {
     HGDIOBJ previous_ = nullptr;
 };
 
-static_assert(sizeof(Brush) == sizeof(HBRUSH) && sizeof(MemoryDc) == sizeof(HDC) &&
-                  sizeof(Cursor) == sizeof(HCURSOR) && sizeof(Icon) == sizeof(HICON),
+// Window objects keep owners in their fixed word-sized fields.
+static_assert(sizeof(Brush) == sizeof(HBRUSH) && sizeof(Font) == sizeof(HFONT) &&
+                  sizeof(MemoryDc) == sizeof(HDC) && sizeof(Cursor) == sizeof(HCURSOR) &&
+                  sizeof(Icon) == sizeof(HICON),
               "an owner is one handle wide");
 
 } // namespace win

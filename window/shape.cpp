@@ -1,6 +1,7 @@
 // Window shape: a given region, a rectangle with round corners, or a region
 // traced from a bitmap in which one colour is transparent.
 #include <cstring>
+#include <utility>
 
 #include "runtime/memory.h"
 #include "window/window.h"
@@ -21,10 +22,7 @@ static_assert(sizeof(Chunk) == kChunkBytes, "region data: header, then the recta
 class Tracer {
   public:
     Tracer() : chunk_(static_cast<Chunk*>(rt::allocate(sizeof(Chunk)))) { start(); }
-    ~Tracer() {
-        rt::free(chunk_);
-        if (region_) DeleteObject(region_);
-    }
+    ~Tracer() { rt::free(chunk_); }
     Tracer(const Tracer&) = delete;
     Tracer& operator=(const Tracer&) = delete;
 
@@ -47,9 +45,7 @@ class Tracer {
     HRGN finish(int* chunks) {
         if (chunk_->header.nCount > 0 || !region_) flush();
         if (chunks) *chunks = chunks_;
-        HRGN region = region_;
-        region_ = nullptr;
-        return region;
+        return region_.release();
     }
 
   private:
@@ -60,19 +56,17 @@ class Tracer {
     }
 
     void flush() {
-        HRGN part = ExtCreateRegion(nullptr, kChunkBytes, reinterpret_cast<RGNDATA*>(chunk_));
+        Region part(ExtCreateRegion(nullptr, kChunkBytes, reinterpret_cast<RGNDATA*>(chunk_)));
         if (!part) return;
         ++chunks_;
-        if (!region_) {
-            region_ = part;
-            return;
-        }
-        CombineRgn(region_, region_, part, RGN_OR);
-        DeleteObject(part);
+        if (!region_)
+            region_ = std::move(part);
+        else
+            CombineRgn(region_.get(), region_.get(), part.get(), RGN_OR);
     }
 
     Chunk* chunk_;
-    HRGN region_ = nullptr;
+    Region region_;
     int chunks_ = 0;
 };
 
@@ -84,9 +78,10 @@ std::uint32_t pixelOf(COLORREF color) {
 // Sets the region, which then belongs to the system; a refused region is
 // deleted here.
 bool giveRegion(HWND window, HRGN region, bool redraw) {
-    if (SetWindowRgn(window, region, redraw)) return true;
-    DeleteObject(region);
-    return false;
+    Region owned(region);
+    if (!SetWindowRgn(window, region, redraw)) return false;
+    owned.release();
+    return true;
 }
 
 } // namespace
@@ -97,7 +92,7 @@ HRGN traceBitmapRegion(HBITMAP bitmap, COLORREF transparent, int* chunks) {
     if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) return nullptr;
     const LONG width = info.bmWidth;
     const LONG height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
-    HDC dc = CreateCompatibleDC(nullptr);
+    MemoryDc dc(CreateCompatibleDC(nullptr));
     if (!dc) return nullptr;
 
     BITMAPINFO dib{};
@@ -108,24 +103,15 @@ HRGN traceBitmapRegion(HBITMAP bitmap, COLORREF transparent, int* chunks) {
     dib.bmiHeader.biBitCount = 32;
     dib.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(dc, &dib, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!section || !bits) {
-        if (section) DeleteObject(section);
-        DeleteDC(dc);
-        return nullptr;
+    Bitmap section(CreateDIBSection(dc.get(), &dib, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!section || !bits) return nullptr;
+    Selection sectionSelected(dc.get(), section.get());
+    {
+        MemoryDc source(CreateCompatibleDC(nullptr));
+        if (!source) return nullptr;
+        Selection bitmapSelected(source.get(), bitmap);
+        BitBlt(dc.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
     }
-    HGDIOBJ oldSection = SelectObject(dc, section);
-    HDC source = CreateCompatibleDC(nullptr);
-    if (!source) {
-        SelectObject(dc, oldSection);
-        DeleteObject(section);
-        DeleteDC(dc);
-        return nullptr;
-    }
-    HGDIOBJ oldBitmap = SelectObject(source, bitmap);
-    BitBlt(dc, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    SelectObject(source, oldBitmap);
-    DeleteDC(source);
     GdiFlush(); // the section's pixels are read directly below
 
     const std::uint32_t clear = pixelOf(transparent) & 0xFFFFFF;
@@ -142,12 +128,7 @@ HRGN traceBitmapRegion(HBITMAP bitmap, COLORREF transparent, int* chunks) {
             ++x; // over the transparent pixel
         }
     }
-    HRGN region = tracer.finish(chunks);
-
-    SelectObject(dc, oldSection);
-    DeleteObject(section);
-    DeleteDC(dc);
-    return region;
+    return tracer.finish(chunks);
 }
 
 bool Window::setRegion(HRGN region) {
@@ -157,9 +138,8 @@ bool Window::setRegion(HRGN region) {
 bool Window::setRegionFromBitmap(HBITMAP bitmap, std::optional<COLORREF> transparent, bool redraw) {
     HRGN region = traceBitmapRegion(bitmap, transparent.value_or(0xFFFFFF));
     if (!region) return false;
-    bool set = giveRegion(handle_, region, redraw);
-    DeleteObject(bitmap);
-    return set;
+    Bitmap traced(bitmap); // the picture is used up once its region exists
+    return giveRegion(handle_, region, redraw);
 }
 
 bool Window::setRoundRegion(int diameter, bool redraw) {

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "runtime/text.h"
 #include "runtime/values.h"
 #include "window/dialog.h"
 
@@ -23,21 +24,17 @@ bool notify(DWORD message, void* record) {
     return call(message, static_cast<NOTIFYICONDATAA*>(record)) != 0;
 }
 
-// Texts are in the ANSI code page, where a byte of 0x80 or above starts a
-// two-byte character.
-bool isLeadByte(unsigned char byte) {
-    return byte >= 0x80;
-}
-
 // At most size - 1 bytes of the text, never cut inside a two-byte
 // character, so the field keeps its terminator and the shell reads no half
 // character; the rest of the field is zero.
 template <std::size_t N> void copyTrayText(char (&field)[N], const char* text) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(rt::orEmpty(text));
+    const char* bytes = rt::orEmpty(text);
     std::size_t n = 0;
     while (bytes[n]) {
-        std::size_t step = isLeadByte(bytes[n]) ? 2 : 1;
-        if (n + step > N - 1 || (step == 2 && !bytes[n + 1])) break;
+        // A lone lead byte at the end is dropped with the rest.
+        if (rt::isLeadByte(bytes[n]) && !bytes[n + 1]) break;
+        std::size_t step = rt::characterSize(bytes + n);
+        if (n + step > N - 1) break;
         n += step;
     }
     std::memset(field, 0, N);

@@ -4,8 +4,8 @@
 
 #include <shellapi.h>
 
-#include "controls/int_hash_table.h"
 #include "runtime/values.h"
+#include "window/int_hash_table.h"
 
 namespace win {
 
@@ -28,23 +28,23 @@ void forgetPair(HWND window, const Window* object) {
     if (gRegistry && window) gRegistry->removePair(registryKey(window), registryValue(object));
 }
 
+// Puts back the procedure the window had, but only while the library's is
+// the one installed: one that a later subclasser installed above it would
+// otherwise be cut out of the chain. In that case the library's procedure
+// stays and passes every message down to the procedure below it.
+void unsubclass(HWND window, WNDPROC previous) {
+    auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
+    if (current == libraryWindowProc)
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    else
+        SetPropA(window, kProcedureBelowProperty, reinterpret_cast<HANDLE>(previous));
+}
+
 // The parent whose client coordinates place a window: only a child has one;
 // a top-level window (owned or not) is placed in screen coordinates.
 HWND placingParent(HWND window) {
     if (!(GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) return nullptr;
     return GetParent(window);
-}
-
-RECT rectInParentOf(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    if (HWND parent = placingParent(window)) {
-        POINT corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
-        ScreenToClient(parent, &corners[0]);
-        ScreenToClient(parent, &corners[1]);
-        r = RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
-    }
-    return r;
 }
 
 // Frame refresh after a style change.
@@ -61,6 +61,18 @@ LONG changeLong(HWND window, int index, LONG set, LONG clear) {
 }
 
 } // namespace
+
+RECT rectInParentOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    if (HWND parent = placingParent(window)) {
+        POINT corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
+        ScreenToClient(parent, &corners[0]);
+        ScreenToClient(parent, &corners[1]);
+        r = RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+    }
+    return r;
+}
 
 RectRecord* newRectRecord(const RECT& r) {
     auto* record = static_cast<RectRecord*>(rt::allocate(sizeof(RectRecord)));
@@ -104,6 +116,11 @@ bool Window::enterInRegistry(HWND window) {
 }
 
 void Window::subclass(HWND window) {
+    if (HANDLE below = RemovePropA(window, kProcedureBelowProperty)) {
+        handle_ = window;
+        previousProc_ = reinterpret_cast<WNDPROC>(below);
+        return;
+    }
     auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
     if (current == libraryWindowProc) return; // bound once only
     auto previous = reinterpret_cast<WNDPROC>(
@@ -112,20 +129,14 @@ void Window::subclass(HWND window) {
     previousProc_ = previous;
 }
 
+void Window::redrawUnlessRefused(std::optional<bool> redraw) {
+    if (redraw.value_or(true) && handle_) invalidate(true);
+}
+
 bool Window::registerAndSubclass(HWND window) {
     if (!enterInRegistry(window)) return false;
     subclass(window);
     return true;
-}
-
-void Window::holdCursor(HCURSOR cursor) {
-    if (cursor_ && cursor_ != cursor) DestroyCursor(cursor_);
-    cursor_ = cursor;
-}
-
-void Window::holdFont(HFONT font) {
-    if (font_ && font_ != font) DeleteObject(font_);
-    font_ = font;
 }
 
 // --- the shared operations, in table order ---------------------------------------
@@ -138,8 +149,8 @@ void Window::release() {
     // Never bound, or unbound already: what the object still holds (set
     // before any window existed) goes now, or never.
     onDestroy(nullptr);
-    holdCursor(nullptr);
-    holdFont(nullptr);
+    cursor_.reset();
+    font_.reset();
 }
 
 // A derived class with fields of its own replaces this with cloneAs of itself.
@@ -224,12 +235,11 @@ LRESULT Window::onDestroy(HWND) {
 void Window::onWindowDestroyed(HWND window) {
     if (!window) return;
     onDestroy(window);
-    if (previousProc_)
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
+    if (previousProc_) unsubclass(window, previousProc_);
     forgetPair(window, this);
     if (handle_ && handle_ != window) forgetPair(handle_, this);
-    holdCursor(nullptr);
-    holdFont(nullptr);
+    cursor_.reset();
+    font_.reset();
     handle_ = nullptr;
     previousProc_ = nullptr;
     leftButtonDown_ = leftButtonUp_ = leftDoubleClick_ = nullptr;
@@ -482,12 +492,12 @@ bool Window::removeProperty(const char* name) {
 }
 
 HCURSOR Window::cursor(std::optional<HCURSOR> cursor) {
-    if (cursor) holdCursor(*cursor);
-    return cursor_;
+    if (cursor) cursor_.reset(*cursor);
+    return cursor_.get();
 }
 
 void Window::setFont(HFONT font) {
-    holdFont(font);
+    font_.reset(font);
     SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), 1);
 }
 

@@ -15,6 +15,7 @@
 
 #include "runtime/foreign_call.h"
 #include "runtime/memory.h"
+#include "window/handles.h"
 
 class IntHashTable;
 
@@ -57,6 +58,11 @@ void setModuleInstance(HINSTANCE instance);
 // inside Windows' own frames, so nothing may throw out of it.
 LRESULT CALLBACK libraryWindowProc(HWND window, UINT message, WPARAM wParam,
                                    LPARAM lParam) noexcept;
+// Unbinding puts back the procedure a window had only while the library's
+// is the one installed; when another subclasser came later, the library's
+// procedure stays in the chain, keeps the procedure below it in this window
+// property and passes every message down until the window is gone.
+constexpr const char* kProcedureBelowProperty = "WTPreviousProc";
 class Window;
 // The object the registry finds first for a window, or null.
 Window* findWindowObject(HWND window);
@@ -68,7 +74,11 @@ inline int highSigned(std::uintptr_t value) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value)) >> 16;
 }
 
-// Mouse and key state of the moment: 1 Ctrl, 2 Shift, 4 Alt.
+// The window's rectangle where it is placed: in its parent's client
+// coordinates for a child window, in screen coordinates for a top-level one.
+RECT rectInParentOf(HWND window);
+
+// Key state of the message being handled: 1 Ctrl, 2 Shift, 4 Alt.
 std::uint32_t keyState();
 
 // Traces the bitmap into a region of its pixels that are not the transparent
@@ -199,13 +209,14 @@ class Window {
     bool registerAndSubclass(HWND window);
     // The two halves of it: enter the pair; put the library window procedure
     // on the window unless it is there already (then handle and previous
-    // procedure are stored).
+    // procedure are stored). A library procedure that stayed in the chain
+    // after an unbinding serves again, with the procedure below it.
     bool enterInRegistry(HWND window);
     void subclass(HWND window);
-    // The only places that give back the cursor and the font the object
-    // holds: the old one is destroyed unless it is the new one.
-    void holdCursor(HCURSOR cursor);
-    void holdFont(HFONT font);
+    // Invalidates the whole window with erasing unless redraw was given
+    // false. Without a window there is nothing to redraw (a null window
+    // would make Windows redraw every window).
+    void redrawUnlessRefused(std::optional<bool> redraw);
     // A byte copy of an object of type T in a new heap block.
     template <class T> static T* cloneAs(const T* object) {
         void* block = rt::allocate(sizeof(T));
@@ -216,7 +227,7 @@ class Window {
     // --- base fields, in order (each one word) ------------------------------
     HWND handle_ = nullptr;
     WNDPROC previousProc_ = nullptr;
-    HCURSOR cursor_ = nullptr;
+    Cursor cursor_;
     Handler leftButtonDown_ = nullptr;
     Handler leftButtonUp_ = nullptr;
     Handler leftDoubleClick_ = nullptr;
@@ -234,7 +245,7 @@ class Window {
     Handler mouseEnter_ = nullptr;
     Handler mouseLeave_ = nullptr;
     Handler paint_ = nullptr;
-    HFONT font_ = nullptr;
+    Font font_;
 };
 static_assert(sizeof(Window) == 22 * sizeof(void*),
               "a window object: the class table, then 21 one-word base fields");

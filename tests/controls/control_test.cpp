@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -312,6 +313,49 @@ TEST_F(ControlTest, TransparentBackgroundComesAndGoesWithTheExtendedStyle) {
     ColorAnswer next = askColors(item(kLabel), WM_CTLCOLORSTATIC);
     EXPECT_EQ(brushColor(next.brush), RGB(40, 50, 60));
     EXPECT_EQ(GetObjectType(solid.brush), 0u);
+}
+
+// A control without a window keeps its colours and redraws nothing: a null
+// window would have Windows redraw every window on the desktop.
+TEST_F(ControlTest, ColoursOfAControlWithoutAWindowRedrawNoOtherWindow) {
+    struct Row {
+        const char* change;
+        std::function<void()> apply;
+    };
+    const Row rows[] = {
+        {"textColor", [&] { label_->textColor(RGB(1, 2, 3)); }},
+        {"textColor with redraw", [&] { edit_->textColor(RGB(4, 5, 6), true); }},
+        {"backColor", [&] { label_->backColor(RGB(7, 8, 9)); }},
+        {"backColor transparent", [&] { button_->backColor(win::kTransparent); }},
+    };
+    ShowWindow(window_, SW_SHOW);
+    for (const Row& row : rows) {
+        UpdateWindow(window_);
+        RECT pending{};
+        ASSERT_FALSE(GetUpdateRect(window_, &pending, FALSE));
+        row.apply();
+        EXPECT_FALSE(GetUpdateRect(window_, &pending, FALSE)) << row.change;
+    }
+    EXPECT_EQ(label_->textColor(), RGB(1, 2, 3));
+    EXPECT_EQ(label_->backColor(), RGB(7, 8, 9));
+    EXPECT_EQ(button_->backColor(), win::kTransparent);
+}
+
+// What a control holds without ever having a window goes with its release.
+TEST_F(ControlTest, ReleaseOfAnUnboundControlDeletesItsBrushAndImages) {
+    struct OpenButton : win::Button {
+        HBRUSH brush() const { return backBrush_.get(); }
+    };
+    auto* idle = win::newWindowObject<OpenButton>();
+    idle->backColor(RGB(1, 2, 3));
+    HBRUSH brush = idle->brush();
+    ASSERT_EQ(GetObjectType(brush), static_cast<DWORD>(OBJ_BRUSH));
+    HBITMAP image = CreateBitmap(8, 8, 1, 32, nullptr);
+    idle->setImage(image, IMAGE_BITMAP);
+    idle->release();
+    rt::free(idle);
+    EXPECT_EQ(GetObjectType(brush), 0u);
+    EXPECT_EQ(GetObjectType(image), 0u);
 }
 
 TEST_F(ControlTest, DestroyedWindowDeletesTheBrushAndResetsTheColours) {

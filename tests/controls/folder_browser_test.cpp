@@ -1,5 +1,5 @@
-// The folder browser library: its notify function, its byte buffer, and the
-// shell's folder browser driven as a user would, with a runtime service that
+// The folder browser library: its notify function and the shell's folder
+// browser driven as a user would, with a runtime service that
 // records what the library asks for.
 #include <windows.h>
 
@@ -20,92 +20,6 @@
 #include "runtime/service.h"
 
 namespace {
-
-using folderbrowser::ByteBuffer;
-
-// --- the byte buffer ---------------------------------------------------------
-
-struct Buffer {
-    ByteBuffer b = folderbrowser::emptyBuffer();
-    Buffer() = default;
-    Buffer(const Buffer&) = delete;
-    Buffer& operator=(const Buffer&) = delete;
-    ~Buffer() { folderbrowser::bufferFree(&b); }
-};
-
-TEST(FolderBrowserBuffer, AppendsAtTheEndAndReportsTheOffset) {
-    const int poolBefore = folderbrowser::smallPool().inUse;
-    {
-        Buffer buffer;
-        ByteBuffer& b = buffer.b;
-        EXPECT_EQ(b.data, nullptr);
-        EXPECT_EQ(folderbrowser::bufferAppend(&b, "abcd", 4), 0);
-        EXPECT_TRUE(folderbrowser::bufferInPool(&b));
-        EXPECT_EQ(b.capacity, 512u);
-        EXPECT_EQ(folderbrowser::smallPool().inUse, poolBefore + 1);
-        EXPECT_EQ(folderbrowser::bufferAppend(&b, "efg", 3), 4);
-        EXPECT_EQ(folderbrowser::bufferAppend(&b, nullptr, 2), 7); // zeros
-        EXPECT_EQ(b.size, 9u);
-        EXPECT_EQ(std::string(reinterpret_cast<char*>(b.data), 9), std::string("abcdefg\0\0", 9));
-        // Nothing or less appends nothing and answers the used size.
-        EXPECT_EQ(folderbrowser::bufferAppend(&b, "x", 0), 9);
-        EXPECT_EQ(folderbrowser::bufferAppend(&b, "x", -3), 9);
-        EXPECT_EQ(b.size, 9u);
-    }
-    EXPECT_EQ(folderbrowser::smallPool().inUse, poolBefore);
-}
-
-TEST(FolderBrowserBuffer, GrowingPastAPoolBlockMovesToTheHeapWithItsData) {
-    const int poolBefore = folderbrowser::smallPool().inUse;
-    Buffer buffer;
-    ByteBuffer& b = buffer.b;
-    for (std::uint32_t i = 0; i < 100; ++i) {
-        std::uint8_t piece[8];
-        for (std::uint8_t& x : piece)
-            x = static_cast<std::uint8_t>(i);
-        ASSERT_EQ(folderbrowser::bufferAppend(&b, piece, 8), static_cast<std::int32_t>(i * 8));
-        EXPECT_EQ(folderbrowser::bufferInPool(&b), (i + 1) * 8 <= 512) << i;
-    }
-    EXPECT_EQ(folderbrowser::smallPool().inUse, poolBefore); // the pool block went back
-    EXPECT_EQ(b.size, 800u);
-    EXPECT_GE(b.capacity, 800u);
-    EXPECT_GE(HeapSize(GetProcessHeap(), 0, b.data), b.capacity);
-    for (std::uint32_t i = 0; i < 800; ++i)
-        ASSERT_EQ(b.data[i], i / 8) << i;
-
-    // Shrinking keeps the block while at most 256 bytes would be spare, then
-    // takes a block of the new size and 128 more.
-    ASSERT_TRUE(folderbrowser::bufferResize(&b, 700));
-    EXPECT_EQ(b.capacity, 920u);
-    ASSERT_TRUE(folderbrowser::bufferResize(&b, 100));
-    EXPECT_EQ(b.capacity, 228u);
-    EXPECT_EQ(b.size, 100u);
-    for (std::uint32_t i = 0; i < 100; ++i)
-        ASSERT_EQ(b.data[i], i / 8) << i;
-    ASSERT_TRUE(folderbrowser::bufferResize(&b, 0));
-    EXPECT_EQ(b.data, nullptr);
-    EXPECT_EQ(b.size, 0u);
-}
-
-TEST(FolderBrowserBuffer, ThePoolServesFortyEightBuffersThenTheHeap) {
-    const int poolBefore = folderbrowser::smallPool().inUse;
-    std::vector<Buffer> buffers(folderbrowser::kPoolBlocks - poolBefore + 1);
-    for (Buffer& buffer : buffers)
-        ASSERT_EQ(folderbrowser::bufferAppend(&buffer.b, "p", 1), 0);
-    EXPECT_EQ(folderbrowser::smallPool().inUse, folderbrowser::kPoolBlocks);
-    EXPECT_FALSE(folderbrowser::bufferInPool(&buffers.back().b));
-    EXPECT_EQ(buffers.back().b.capacity, 129u);
-    for (std::size_t i = 0; i + 1 < buffers.size(); ++i)
-        EXPECT_TRUE(folderbrowser::bufferInPool(&buffers[i].b)) << i;
-
-    // A freed block is taken by the next new buffer.
-    folderbrowser::bufferFree(&buffers.front().b);
-    EXPECT_EQ(folderbrowser::smallPool().inUse, folderbrowser::kPoolBlocks - 1);
-    Buffer next;
-    folderbrowser::bufferAppend(&next.b, "q", 1);
-    EXPECT_TRUE(folderbrowser::bufferInPool(&next.b));
-    EXPECT_EQ(folderbrowser::smallPool().inUse, folderbrowser::kPoolBlocks);
-}
 
 // --- a runtime service that records the library's requests -----------------
 

@@ -39,16 +39,11 @@ TEST(MemoryWin32DeathTest, TheBoxHasTheErrorIconAndNoOwner) {
     // it saw, icon included.
     EXPECT_EXIT(
         {
-            testsupport::BoxAnswerer answerer("error");
-            CreateThread(
-                nullptr, 0,
-                [](void* a) WINAPI -> DWORD {
-                    auto box = static_cast<testsupport::BoxAnswerer*>(a)->wait();
+            testsupport::BoxAnswerer answerer(
+                "error", IDOK, 15000, [](const testsupport::SeenBox& box) {
                     fprintf(stderr, "icon=%d\n", box.icon == LoadIcon(nullptr, IDI_ERROR));
                     fflush(stderr);
-                    return 0;
-                },
-                &answerer, 0, nullptr);
+                });
             rt::recordReturnPoint();
             rt::internalError(6, 0x401000);
         },

@@ -10,7 +10,6 @@
 #include <limits>
 #include <string>
 
-#include "controls/folder_browser.h"
 #include "runtime/service.h"
 #include "skin/skin_library.h"
 #include "tests/support/box_answerer_win32.h"
@@ -420,15 +419,6 @@ TEST(LibraryCommandCall, SwitchesTheSkinEngineAsTheToolDoes) {
 }
 
 // --- the library table -------------------------------------------------------
-
-TEST(CommandLibraries, StartHandsEachLibraryTheServiceCallback) {
-    rt::startCommandLibraries();
-    EXPECT_EQ(skin::serviceCallback(), word(reinterpret_cast<const void*>(&runtimeService)));
-    EXPECT_EQ(folderbrowser::notify(6, 0, 0), static_cast<std::uintptr_t>(-1));
-    EXPECT_EQ(folderbrowser::notify(2, 0, 0), static_cast<std::uintptr_t>(-1));
-    EXPECT_EQ(folderbrowser::notify(1, word(reinterpret_cast<const void*>(&runtimeService)), 0),
-              0u);
-}
 
 TEST(CommandLibraries, SkinNotifyKeepsTheCallbackAndIgnoresTheEnd) {
     EXPECT_EQ(skin::skinNotify(1, 0x1234, 0), 0u);

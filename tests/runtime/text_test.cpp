@@ -212,6 +212,11 @@ TEST(SmallTextCommands, TrimmingTakesFullWidthSpacesAsSpaces) {
     // A character whose second byte is A1 is not half of a space.
     EXPECT_EQ(textOf(rt::trimBoth("x\xB0\xA1\xA1")), "x\xB0\xA1\xA1");
     EXPECT_EQ(textOf(rt::trimBoth("x\xB0\xA1\xA1\xA1")), "x\xB0\xA1");
+    // A space is never the second byte of a character: the lead byte before
+    // trailing spaces stands alone and every space goes.
+    EXPECT_EQ(textOf(rt::trimBoth("abc\xB0  ")), "abc\xB0");
+    EXPECT_EQ(textOf(rt::trimBoth("abc\xB0 \xA1\xA1")), "abc\xB0");
+    EXPECT_EQ(textOf(rt::trimBoth(" \xB0 ")), "\xB0");
     EXPECT_EQ(textOf(rt::trimLeft("\xB0\xA1 x")), "\xB0\xA1 x");
     // A lone A1 at the end is no full-width space.
     EXPECT_EQ(textOf(rt::trimLeft("\xA1")), "\xA1");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "runtime/values.h"
@@ -123,6 +124,29 @@ TEST(GrowBuffers, SmallBuffersComeFromThePoolLargeOnesFromTheHeap) {
     for (int i = 0; i < 200; ++i) EXPECT_EQ(pointers[i], &targets[i]);
     rt::growRelease(&buffer);
     EXPECT_EQ(buffer.data, nullptr);
+}
+
+TEST(GrowBuffers, AppendedBytesKeepTheirOffsetsAcrossTheMoveToTheHeap) {
+    rt::GrowBuffer buffer;
+    rt::growInit(&buffer);
+    EXPECT_EQ(rt::growAppend(&buffer, "abcd", 4), 0);
+    EXPECT_EQ(rt::growAppend(&buffer, nullptr, 2), 4); // zeros
+    // Nothing or less appends nothing and answers the used size.
+    EXPECT_EQ(rt::growAppend(&buffer, "x", 0), 6);
+    EXPECT_EQ(rt::growAppend(&buffer, "x", -3), 6);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer.data), buffer.size),
+              std::string("abcd\0\0", 6));
+    EXPECT_TRUE(rt::growInPool(&buffer));
+    std::string expected("abcd\0\0", 6);
+    for (int i = 0; i < 100; ++i) {
+        const std::string piece(7, static_cast<char>('A' + i % 26));
+        ASSERT_EQ(rt::growAppend(&buffer, piece.data(), 7),
+                  static_cast<std::int32_t>(expected.size()));
+        expected += piece;
+    }
+    EXPECT_FALSE(rt::growInPool(&buffer));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer.data), buffer.size), expected);
+    rt::growRelease(&buffer);
 }
 
 TEST(GrowBuffers, PoolHasNinetySixBlocksThenTheHeapServes) {

@@ -48,8 +48,10 @@ HWND waitForWindow(const std::string& caption, const char* className, DWORD time
     }
 }
 
-BoxAnswerer::BoxAnswerer(std::string caption, int button, DWORD timeoutMs)
-    : caption_(std::move(caption)), button_(button), timeout_(timeoutMs) {
+BoxAnswerer::BoxAnswerer(std::string caption, int button, DWORD timeoutMs,
+                         std::function<void(const SeenBox&)> seen)
+    : caption_(std::move(caption)), button_(button), timeout_(timeoutMs),
+      seenHandler_(std::move(seen)) {
     thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
 }
 
@@ -78,6 +80,7 @@ DWORD WINAPI BoxAnswerer::run(void* self) {
         if (lstrcmpiA(cls, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
             me->seen_.icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
     }
+    if (me->seenHandler_) me->seenHandler_(me->seen_);
     // Press the button as a user would; a box without it is closed instead.
     if (HWND button = GetDlgItem(box, me->button_))
         PostMessageA(button, BM_CLICK, 0, 0);

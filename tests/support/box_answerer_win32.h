@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace testsupport {
@@ -21,7 +22,10 @@ class BoxAnswerer {
     // Waits up to timeoutMs for a visible top-level dialog window (class
     // "#32770") of this process whose caption equals `caption` (any caption
     // when empty), records it and presses the button with id `button`.
-    explicit BoxAnswerer(std::string caption = "", int button = IDOK, DWORD timeoutMs = 15000);
+    // `seen`, if given, runs on the answering thread before the press: what
+    // it reports cannot be lost to a process that ends once its box is gone.
+    explicit BoxAnswerer(std::string caption = "", int button = IDOK, DWORD timeoutMs = 15000,
+                         std::function<void(const SeenBox&)> seen = {});
     ~BoxAnswerer();
     BoxAnswerer(const BoxAnswerer&) = delete;
     BoxAnswerer& operator=(const BoxAnswerer&) = delete;
@@ -34,6 +38,7 @@ class BoxAnswerer {
     std::string caption_;
     int button_;
     DWORD timeout_;
+    std::function<void(const SeenBox&)> seenHandler_;
     HANDLE thread_ = nullptr;
     SeenBox seen_;
 };

@@ -11,10 +11,12 @@ namespace testsupport {
 namespace {
 DWORD WINAPI answerForever(void*) {
     for (;;) {
-        BoxAnswerer answerer("", IDOK, INFINITE);
-        SeenBox box = answerer.wait();
-        std::fprintf(stderr, "[%s] %s\n", box.caption.c_str(), box.text.c_str());
-        std::fflush(stderr);
+        // Echoed before the answer: the process may end as soon as its box is gone.
+        BoxAnswerer answerer("", IDOK, INFINITE, [](const SeenBox& box) {
+            std::fprintf(stderr, "[%s] %s\n", box.caption.c_str(), box.text.c_str());
+            std::fflush(stderr);
+        });
+        answerer.wait();
         Sleep(100); // let the box go away before looking again
     }
 }

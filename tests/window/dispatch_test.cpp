@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tests/window/recorder.h"
 #include "window/window.h"
@@ -142,6 +143,41 @@ TEST_F(Dispatch, KeyStateComesFromTheKeyboardNotFromTheMessageFlags) {
     // One notch towards the user.
     send(WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-WHEEL_DELTA)), 0);
     EXPECT_EQ(wt::log().front(), "wheel(-120,0)");
+}
+
+// The thread's keyboard holds each combination of Ctrl, Shift and Alt; mouse,
+// key and wheel handlers all receive it as 1, 2 and 4.
+TEST_F(Dispatch, KeyStateCarriesCtrlShiftAndAltAsTheKeyboardHoldsThem) {
+    object->setLeftButtonDownHandler(wt::handler(&h::leftDown));
+    object->setKeyUpHandler(wt::handler(&h::keyUp));
+    object->setWheelHandler(wt::handler(&h::wheel));
+    struct Row {
+        std::vector<BYTE> held;
+        int state;
+    };
+    const Row rows[] = {{{}, 0},
+                        {{VK_CONTROL}, 1},
+                        {{VK_SHIFT}, 2},
+                        {{VK_MENU}, 4},
+                        {{VK_CONTROL, VK_SHIFT}, 3},
+                        {{VK_SHIFT, VK_MENU}, 6},
+                        {{VK_CONTROL, VK_SHIFT, VK_MENU}, 7}};
+    BYTE saved[256];
+    ASSERT_TRUE(GetKeyboardState(saved));
+    for (const Row& row : rows) {
+        BYTE keys[256] = {};
+        for (BYTE key : row.held)
+            keys[key] = 0x80;
+        ASSERT_TRUE(SetKeyboardState(keys));
+        const std::string state = std::to_string(row.state);
+        send(WM_LBUTTONDOWN, 0, MAKELPARAM(1, 2));
+        EXPECT_EQ(wt::log().at(1), "leftDown(1,2," + state + ")") << state;
+        send(WM_KEYUP, 'A', 0);
+        EXPECT_EQ(wt::log().at(0), "keyUp(65," + state + ")") << state;
+        send(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+        EXPECT_EQ(wt::log().at(0), "wheel(120," + state + ")") << state;
+    }
+    SetKeyboardState(saved);
 }
 
 TEST_F(Dispatch, FocusAndSizeAlwaysReachThePreviousProcedure) {

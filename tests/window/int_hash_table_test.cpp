@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "controls/int_hash_table.h"
+#include "window/int_hash_table.h"
 #include "tests/support/boxes.h"
 
 namespace {

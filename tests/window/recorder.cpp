@@ -20,7 +20,11 @@ LRESULT CALLBACK plainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
                          std::intptr_t(pos->flags & (SWP_NOMOVE | SWP_NOSIZE))}));
             return DefWindowProcA(window, message, wParam, lParam);
         }
-        record("prev(" + messageName(message) + ")");
+        auto& shown = wParamShown();
+        if (std::find(shown.begin(), shown.end(), message) != shown.end())
+            record("prev(" + messageName(message) + "," + std::to_string(wParam) + ")");
+        else
+            record("prev(" + messageName(message) + ")");
         if (message != WM_NCDESTROY) return kPrevResult;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -79,6 +83,11 @@ std::vector<UINT>& watched() {
     return messages;
 }
 
+std::vector<UINT>& wParamShown() {
+    static std::vector<UINT> messages;
+    return messages;
+}
+
 LRESULT prevResult() {
     return kPrevResult;
 }
@@ -90,6 +99,7 @@ void startLibrary() {
     results().clear();
     actions().clear();
     watched().clear();
+    wParamShown().clear();
     handlers::droppedNames().clear();
     handlers::initWindow() = nullptr;
     static bool registered = false;
@@ -144,6 +154,7 @@ std::string messageName(UINT message) {
         {WM_CLOSE, "WM_CLOSE"},
         {WM_NCLBUTTONDOWN, "WM_NCLBUTTONDOWN"},
         {WM_NCACTIVATE, "WM_NCACTIVATE"},
+        {WM_SETREDRAW, "WM_SETREDRAW"},
     };
     auto found = names.find(message);
     if (found != names.end()) return found->second;

@@ -39,6 +39,8 @@ void startLibrary();
 // went on past the library.
 HWND newPlainWindow(HWND parent = nullptr, int id = 0, DWORD style = 0);
 std::vector<UINT>& watched();
+// Watched messages logged with their wParam: "prev(WM_...,wParam)".
+std::vector<UINT>& wParamShown();
 LRESULT prevResult();
 std::string messageName(UINT message);
 
@@ -68,8 +70,8 @@ class RecordingWindow : public win::Window {
 
     // For tests that look inside.
     WNDPROC previousProc() const { return previousProc_; }
-    HCURSOR heldCursor() const { return cursor_; }
-    HFONT heldFont() const { return font_; }
+    HCURSOR heldCursor() const { return cursor_.get(); }
+    HFONT heldFont() const { return font_.get(); }
     std::uintptr_t tracking() const { return mouseTracking_; }
     std::string tag = "obj";
 };
@@ -77,8 +79,8 @@ class RecordingWindow : public win::Window {
 // A Dialog that opens its fields to the tests.
 class OpenDialog : public win::Dialog {
   public:
-    HBRUSH brush() const { return backgroundBrush_; }
-    HBITMAP picture() const { return backgroundPicture_; }
+    HBRUSH brush() const { return backgroundBrush_.get(); }
+    HBITMAP picture() const { return backgroundPicture_.get(); }
     std::uintptr_t mode() const { return pictureMode_; }
     INT_PTR modalResult() const { return modalResult_; }
     bool modal() const { return modal_ != 0; }

@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "controls/int_hash_table.h"
 #include "runtime/values.h"
 #include "tests/support/box_answerer_win32.h"
 #include "tests/window/recorder.h"
+#include "window/int_hash_table.h"
 #include "window/window.h"
 
 namespace {
@@ -129,6 +129,83 @@ TEST_F(Binding, NextObjectOnAHandleGetsItsMessagesAfterTheFirstLetGo) {
     EXPECT_EQ(b->previousProc(), original);
     EXPECT_EQ(win::findWindowObject(window), b);
     EXPECT_EQ(click(), (Log{clickedBy("b"), "prev(WM_LBUTTONDOWN)"}));
+}
+
+// A subclasser that installs itself above the library after the binding, as
+// the skin engine does when it is switched on again: it logs the messages
+// it sees and passes them on; at the window's end it notes whether the
+// library left any state behind on the window.
+WNDPROC gBelowUpper = nullptr;
+LRESULT CALLBACK upperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_LBUTTONDOWN || message == WM_NCDESTROY)
+        wt::record("upper(" + wt::messageName(message) + ")");
+    LRESULT result = CallWindowProcA(gBelowUpper, window, message, wParam, lParam);
+    if (message == WM_NCDESTROY)
+        wt::record(GetPropA(window, win::kProcedureBelowProperty) ? "state left" : "state gone");
+    return result;
+}
+
+TEST_F(Binding, UnbindingUnderALaterSubclasserKeepsTheChainWhole) {
+    // Whether an object is still bound when the window ends.
+    for (bool boundAtTheEnd : {false, true}) {
+        SCOPED_TRACE(boundAtTheEnd ? "bound at the end" : "unbound at the end");
+        if (!IsWindow(window)) window = wt::newPlainWindow();
+        wt::watched() = {WM_LBUTTONDOWN};
+        RecordingWindow* a = newObject("a");
+        a->attachWindow(window);
+        gBelowUpper = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&upperProc)));
+        ASSERT_EQ(gBelowUpper, &win::libraryWindowProc);
+        EXPECT_EQ(click(), (Log{"upper(WM_LBUTTONDOWN)", clickedBy("a"), "prev(WM_LBUTTONDOWN)"}));
+
+        // Putting the old procedure back now would cut the subclasser out.
+        a->detach();
+        EXPECT_EQ(procOf(window), &upperProc);
+        EXPECT_EQ(win::findWindowObject(window), nullptr);
+        EXPECT_EQ(click(), (Log{"upper(WM_LBUTTONDOWN)", "prev(WM_LBUTTONDOWN)"}));
+
+        // A new binding takes up the library's place in the chain instead of
+        // adding a second one.
+        RecordingWindow* b = newObject("b");
+        EXPECT_EQ(b->attachWindow(window), window);
+        EXPECT_EQ(procOf(window), &upperProc);
+        EXPECT_EQ(b->previousProc(), original);
+        EXPECT_EQ(click(), (Log{"upper(WM_LBUTTONDOWN)", clickedBy("b"), "prev(WM_LBUTTONDOWN)"}));
+        if (!boundAtTheEnd) b->detach();
+
+        wt::watched() = {WM_NCDESTROY};
+        wt::log().clear();
+        const std::string me = hex(window);
+        DestroyWindow(window);
+        Log expected{"upper(WM_NCDESTROY)"};
+        if (boundAtTheEnd) {
+            expected.push_back("b.onWindowDestroyed(" + me + ")");
+            expected.push_back("b.onDestroy(" + me + ")");
+        }
+        expected.push_back("prev(WM_NCDESTROY)");
+        expected.push_back("state gone");
+        EXPECT_EQ(wt::log(), expected);
+    }
+}
+
+// Once the later subclasser takes itself off again, the library's procedure
+// is back on top with no object: it still passes everything down.
+TEST_F(Binding, LibraryProcedureLeftOnTopStillPassesMessagesDown) {
+    RecordingWindow* a = newObject("a");
+    a->attachWindow(window);
+    gBelowUpper = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&upperProc)));
+    a->detach();
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gBelowUpper));
+    EXPECT_EQ(procOf(window), &win::libraryWindowProc);
+    EXPECT_EQ(click(), (Log{"prev(WM_LBUTTONDOWN)"}));
+    // Binding again reuses it with the procedure below it, once.
+    EXPECT_EQ(a->attachWindow(window), window);
+    EXPECT_EQ(a->previousProc(), original);
+    EXPECT_EQ(click(), (Log{clickedBy("a"), "prev(WM_LBUTTONDOWN)"}));
+    a->detach();
+    EXPECT_EQ(procOf(window), original);
+    EXPECT_EQ(GetPropA(window, win::kProcedureBelowProperty), nullptr);
 }
 
 TEST_F(Binding, UnbindingForgetsOnlyItsOwnPair) {
@@ -424,10 +501,11 @@ TEST_F(Operations, RectanglesAndInvalidation) {
 
 TEST_F(Operations, RedrawFreezeAndResumeSendSetRedraw) {
     wt::watched() = {WM_SETREDRAW};
+    wt::wParamShown() = {WM_SETREDRAW};
     wt::log().clear();
     object->freezeRedraw();
     object->resumeRedraw();
-    EXPECT_EQ(wt::log(), (Log{"prev(0xB)", "prev(0xB)"}));
+    EXPECT_EQ(wt::log(), (Log{"prev(WM_SETREDRAW,0)", "prev(WM_SETREDRAW,1)"}));
 }
 
 TEST_F(Operations, MessagesAndClose) {

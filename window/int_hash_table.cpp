@@ -1,4 +1,4 @@
-#include "controls/int_hash_table.h"
+#include "window/int_hash_table.h"
 
 #include <cstring>
 #include <new>
