@@ -76,6 +76,7 @@ void startWindowLibrary() {
 
 int runEntry() {
     platform::cacheProcessHeap();
+    rt::holdMemoryReserve();
     rt::startCommandLibraries();
     rt::recordReturnPoint();
     mainSequence();
