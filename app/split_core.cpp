@@ -45,9 +45,11 @@ constexpr std::size_t kReadPiece = std::size_t{256} << 10;
 // file when its size is known. A line longer than a block grows its block.
 constexpr std::size_t kFirstBlock = std::size_t{64} << 10;
 constexpr std::size_t kBlockSize = std::size_t{8} << 20;
+constexpr std::size_t kLongLineBlock = std::size_t{256} << 20;
 // Room kept after a block's text for the zero byte and LF of a last line
 // that has no line end.
 constexpr std::size_t kSlack = 2;
+constexpr std::size_t kPage = 4096;
 constexpr std::size_t kArrayHeader = 2 * sizeof(std::int32_t); // one dimension
 constexpr std::size_t kFirstLines = 4096;
 constexpr std::size_t kMaxLines = 0x7FFFFFFF; // the element count is 32-bit
@@ -90,6 +92,21 @@ std::size_t findSpecial(const char* bytes, std::size_t from, std::size_t to) {
         ++from;
     return from;
 }
+
+#if defined(__SSE2__)
+// Bit k is set when byte k of the 64 at p is a CR or a stop byte.
+inline std::uint64_t specialMask(const char* p) {
+    const __m128i cr = _mm_set1_epi8('\r'), eof = _mm_set1_epi8(0x1A), zero = _mm_setzero_si128();
+    std::uint64_t mask = 0;
+    for (int k = 0; k < 4; ++k) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, eof)),
+                                   _mm_cmpeq_epi8(v, zero));
+        mask |= std::uint64_t(unsigned(_mm_movemask_epi8(hit))) << (16 * k);
+    }
+    return mask;
+}
+#endif
 
 // Whether the byte at `at` starts a character, the line starting at `start`.
 // A byte below 0x80 always ends a character (alone or as a second byte), so
@@ -212,7 +229,12 @@ char* LineCollector::data() const {
 char* LineCollector::room(std::size_t want, std::size_t* size) {
     if (!current_ || filled_ == size_) makeRoom();
     *size = std::min(want, size_ - filled_);
-    return data() + filled_;
+    char* at = data() + filled_;
+    // Fresh pages are mapped by writing to them here: a file read into
+    // unmapped pages costs half as much again (under Wine).
+    for (std::size_t page = 0; page < *size; page += kPage)
+        static_cast<volatile char*>(at)[page] = 0;
+    return at;
 }
 
 void LineCollector::makeRoom() {
@@ -222,9 +244,14 @@ void LineCollector::makeRoom() {
     if (hinted_ && taken_ <= expected_) more = expected_ - taken_ + 1;
     if (!nextBlock_) nextBlock_ = kFirstBlock;
     const std::size_t partial = filled_ - lineStart_;
-    // A long unfinished line at least doubles its room.
-    const std::size_t grow =
-        std::size_t(std::min<std::uint64_t>(std::max(partial, nextBlock_), more));
+    // A long unfinished line at least doubles its room. One that fills its
+    // whole block may be one line of megabytes: its block grows once to hold
+    // the rest of the file (up to kLongLineBlock), so that it is not copied
+    // again and again, and the old and new block are never both large.
+    std::size_t grow = std::max(partial, nextBlock_);
+    if (current_ && lineStart_ == 0 && hinted_ && taken_ <= expected_)
+        grow = std::max(grow, kLongLineBlock);
+    grow = std::size_t(std::min<std::uint64_t>(grow, more));
     const std::size_t size = partial + grow;
     if (size < partial || size > ~std::size_t{0} - sizeof(TextBlock) - kSlack) rt::outOfMemory();
     if (current_ && lineStart_ == 0) {
@@ -262,8 +289,21 @@ void LineCollector::retireBlock() {
 void LineCollector::growArray() {
     if (count_ >= kMaxLines) rt::outOfMemory(); // no array can count them
     std::size_t capacity = capacity_ ? capacity_ + capacity_ / 2 : kFirstLines;
-    if (capacity > kMaxLines) capacity = kMaxLines;
-    void* grown = rt::reallocate(array_, kArrayHeader + capacity * sizeof(char*));
+    // Lines so far per byte so far, times the bytes expected, and a little
+    // more: one move of the array instead of many, if the guess holds.
+    std::size_t guess = 0;
+    if (hinted_ && taken_ > 0 && expected_ > taken_) {
+        double lines = double(count_) * double(expected_) / double(taken_) * 1.05 + 1024;
+        if (lines < double(kMaxLines)) guess = std::size_t(lines);
+    }
+    void* grown = nullptr;
+    if (guess > capacity) grown = rt::reallocate(array_, kArrayHeader + guess * sizeof(char*));
+    if (grown) {
+        capacity = guess;
+    } else {
+        if (capacity > kMaxLines) capacity = kMaxLines;
+        grown = rt::reallocate(array_, kArrayHeader + capacity * sizeof(char*));
+    }
     if (!grown) rt::outOfMemory();
     array_ = static_cast<rt::Array>(grown);
     array_->dimensions = 1;
@@ -276,24 +316,44 @@ bool LineCollector::commit(std::size_t n) {
     taken_ += n;
     char* d = data();
     std::size_t to = filled_ + n;
-    std::size_t i = scanned_;
-    for (;;) {
-        i = findSpecial(d, i, to);
-        if (i == to) break;
-        if (d[i] != '\r') { // a stop byte: the text ends before it
-            to = i;
+    std::size_t i = scanned_; // the bytes before i have been looked at
+    // The CR or stop byte at j; false when looking stops there.
+    auto visit = [&](std::size_t j) {
+        if (d[j] != '\r') { // a stop byte: the text ends before it
+            to = i = j;
             ended_ = true;
+            return false;
+        }
+        if (j + 1 == to) { // whether an LF follows shows in the next piece
+            i = j;
+            return false;
+        }
+        if (d[j + 1] == '\n' && startsCharacter(d, lineStart_, j)) {
+            d[j] = 0;
+            addLine(d + lineStart_);
+            lineStart_ = i = j + 2;
+        } else {
+            i = j + 1;
+        }
+        return true;
+    };
+    bool looking = true;
+#if defined(__SSE2__)
+    for (std::size_t base = i; looking && to - base >= 64; base += 64) {
+        for (std::uint64_t mask = specialMask(d + base); looking && mask; mask &= mask - 1) {
+            std::size_t j = base + std::size_t(__builtin_ctzll(mask));
+            if (j >= i) looking = visit(j);
+        }
+        if (looking) i = std::max(i, base + 64);
+    }
+#endif
+    while (looking) {
+        std::size_t j = findSpecial(d, i, to);
+        if (j == to) {
+            i = to;
             break;
         }
-        if (i + 1 == to) break; // whether an LF follows shows in the next piece
-        if (d[i + 1] == '\n' && startsCharacter(d, lineStart_, i)) {
-            d[i] = 0;
-            addLine(d + lineStart_);
-            lineStart_ = i + 2;
-            i += 2;
-        } else {
-            ++i;
-        }
+        looking = visit(j);
     }
     scanned_ = i;
     filled_ = to;
