@@ -62,19 +62,29 @@ inline bool isSpecial(unsigned char c) {
     return c == '\r' || c == 0 || c == 0x1A;
 }
 
+#if defined(__SSE2__)
+// Bit k is set when byte k of the 16 at p is a CR or a stop byte.
+inline unsigned specials16(const char* p) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
+                               _mm_cmpeq_epi8(v, _mm_set1_epi8(0x1A)));
+    return unsigned(_mm_movemask_epi8(_mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_setzero_si128()))));
+}
+
+// The same for the 64 bytes at p.
+inline std::uint64_t specials64(const char* p) {
+    return std::uint64_t(specials16(p)) | std::uint64_t(specials16(p + 16)) << 16 |
+           std::uint64_t(specials16(p + 32)) << 32 | std::uint64_t(specials16(p + 48)) << 48;
+}
+#endif
+
 // The first byte at or after `from` and before `to` that is a CR or a stop
 // byte (zero or 0x1A); `to` when there is none.
 std::size_t findSpecial(const char* bytes, std::size_t from, std::size_t to) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);
 #if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r'), eof = _mm_set1_epi8(0x1A), zero = _mm_setzero_si128();
-    for (; to - from >= 16; from += 16) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from));
-        __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, eof)),
-                                   _mm_cmpeq_epi8(v, zero));
-        if (auto mask = unsigned(_mm_movemask_epi8(hit)))
-            return from + unsigned(__builtin_ctz(mask));
-    }
+    for (; to - from >= 16; from += 16)
+        if (unsigned mask = specials16(bytes + from)) return from + unsigned(__builtin_ctz(mask));
 #else
     // A word with no byte below 0x20 has none of the three; a word that has
     // one (a tab, an LF) is looked at byte by byte.
@@ -92,21 +102,6 @@ std::size_t findSpecial(const char* bytes, std::size_t from, std::size_t to) {
         ++from;
     return from;
 }
-
-#if defined(__SSE2__)
-// Bit k is set when byte k of the 64 at p is a CR or a stop byte.
-inline std::uint64_t specialMask(const char* p) {
-    const __m128i cr = _mm_set1_epi8('\r'), eof = _mm_set1_epi8(0x1A), zero = _mm_setzero_si128();
-    std::uint64_t mask = 0;
-    for (int k = 0; k < 4; ++k) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-        __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, eof)),
-                                   _mm_cmpeq_epi8(v, zero));
-        mask |= std::uint64_t(unsigned(_mm_movemask_epi8(hit))) << (16 * k);
-    }
-    return mask;
-}
-#endif
 
 // Whether the byte at `at` starts a character, the line starting at `start`.
 // A byte below 0x80 always ends a character (alone or as a second byte), so
@@ -340,7 +335,7 @@ bool LineCollector::commit(std::size_t n) {
     bool looking = true;
 #if defined(__SSE2__)
     for (std::size_t base = i; looking && to - base >= 64; base += 64) {
-        for (std::uint64_t mask = specialMask(d + base); looking && mask; mask &= mask - 1) {
+        for (std::uint64_t mask = specials64(d + base); looking && mask; mask &= mask - 1) {
             std::size_t j = base + std::size_t(__builtin_ctzll(mask));
             if (j >= i) looking = visit(j);
         }
