@@ -52,7 +52,9 @@ constexpr std::size_t kSlack = 2;
 constexpr std::size_t kPage = 4096;
 constexpr std::size_t kArrayHeader = 2 * sizeof(std::int32_t); // one dimension
 constexpr std::size_t kFirstLines = 4096;
-constexpr std::size_t kMaxLines = 0x7FFFFFFF; // the element count is 32-bit
+// The element count is 32-bit, and the array's size must fit a size_t.
+constexpr std::size_t kMaxLines =
+    std::min<std::size_t>(0x7FFFFFFF, (~std::size_t{0} - kArrayHeader) / sizeof(char*));
 
 char* textOf(TextBlock* block) {
     return reinterpret_cast<char*>(block + 1);
