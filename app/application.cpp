@@ -77,6 +77,7 @@ void startWindowLibrary() {
 
 int runEntry() {
     platform::cacheProcessHeap();
+    rt::holdMemoryReserve();
     installCommandLibraries();
     rt::startCommandLibraries();
     rt::recordReturnPoint();

@@ -1,5 +1,6 @@
 #include "app/split_core.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -17,46 +18,130 @@ const char kNoLinesMessage[] = "请先导入文本";
 const char kNoCountMessage[] = "请输入每个文本保存数量";
 const char kMessageCaption[] = "信息";
 
+// A heap block of line texts: this header, then the bytes. Every line in it
+// is its text, a zero byte (the CR of its line end, or added after the last
+// line) and an LF, so a run of lines is one span of bytes.
+struct TextBlock {
+    TextBlock* next;   // the following block in file order
+    const char* end;   // after the zero byte and LF of the block's last line
+    std::size_t lines; // lines that start in the block
+};
+
 namespace {
 
-rt::Array gLines;
+LineStore gLines;
 
 constexpr std::uint32_t kIconError = 0x10; // MB_ICONERROR
 const char kLineEnd[] = "\r\n";
 
-// Files are read and written through one buffer of this size: memory that
-// is already mapped is reused for every piece instead of touching a file's
-// size of fresh pages.
+// Export writes through one buffer of this size: memory that is already
+// mapped is reused for every piece instead of touching a file's size of
+// fresh pages.
 constexpr std::size_t kChunk = std::size_t{1} << 20;
+// Import reads the file in pieces of this size straight into the blocks;
+// each piece is looked at while it is still in the cache.
+constexpr std::size_t kReadPiece = std::size_t{256} << 10;
+// Blocks start small and double up to this size, or fit the rest of the
+// file when its size is known. A line longer than a block grows its block.
+constexpr std::size_t kFirstBlock = std::size_t{64} << 10;
+constexpr std::size_t kBlockSize = std::size_t{8} << 20;
+constexpr std::size_t kLongLineBlock = std::size_t{256} << 20;
+// Room kept after a block's text for the zero byte and LF of a last line
+// that has no line end.
+constexpr std::size_t kSlack = 2;
+constexpr std::size_t kPage = 4096;
+constexpr std::size_t kArrayHeader = 2 * sizeof(std::int32_t); // one dimension
+constexpr std::size_t kFirstLines = 4096;
+// The element count is 32-bit, and the array's size must fit a size_t.
+constexpr std::size_t kMaxLines =
+    std::min<std::size_t>(0x7FFFFFFF, (~std::size_t{0} - kArrayHeader) / sizeof(char*));
 
-// Import keeps every line in a block whose size is a multiple of 16 bytes
-// and whose bytes after the text are zero, so that export copies lines 16
-// bytes at a time without reading past a block.
-constexpr std::size_t kGranule = 16;
-constexpr std::size_t granuleBlock(std::size_t length) {
-    return (length + kGranule) & ~(kGranule - 1);
+char* textOf(TextBlock* block) {
+    return reinterpret_cast<char*>(block + 1);
 }
 
-// Copies one granule and returns the index of its first zero byte, or
-// kGranule when it has none.
-inline std::size_t copyGranule(char* out, const char* in) {
+inline bool isSpecial(unsigned char c) {
+    return c == '\r' || c == 0 || c == 0x1A;
+}
+
 #if defined(__SSE2__)
-    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
-    auto zeros = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
-    return zeros ? std::size_t(__builtin_ctz(zeros)) : kGranule;
-#else
-    static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "zeros are found from the low end");
-    std::uint64_t words[2];
-    std::memcpy(words, in, kGranule);
-    std::memcpy(out, words, kGranule);
-    for (std::size_t k = 0; k < 2; ++k) {
-        // The lowest flagged byte is the first zero byte of the word.
-        std::uint64_t zero = (words[k] - 0x0101010101010101u) & ~words[k] & 0x8080808080808080u;
-        if (zero) return k * 8 + std::size_t(__builtin_ctzll(zero)) / 8;
-    }
-    return kGranule;
+// Bit k is set when byte k of the 16 at p is a CR or a stop byte.
+inline unsigned specials16(const char* p) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
+                               _mm_cmpeq_epi8(v, _mm_set1_epi8(0x1A)));
+    return unsigned(_mm_movemask_epi8(_mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_setzero_si128()))));
+}
+
+// The same for the 64 bytes at p.
+inline std::uint64_t specials64(const char* p) {
+    return std::uint64_t(specials16(p)) | std::uint64_t(specials16(p + 16)) << 16 |
+           std::uint64_t(specials16(p + 32)) << 32 | std::uint64_t(specials16(p + 48)) << 48;
+}
 #endif
+
+// The first byte at or after `from` and before `to` that is a CR or a stop
+// byte (zero or 0x1A); `to` when there is none.
+std::size_t findSpecial(const char* bytes, std::size_t from, std::size_t to) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+#if defined(__SSE2__)
+    for (; to - from >= 16; from += 16)
+        if (unsigned mask = specials16(bytes + from)) return from + unsigned(__builtin_ctz(mask));
+#else
+    // A word with no byte below 0x20 has none of the three; a word that has
+    // one (a tab, an LF) is looked at byte by byte.
+    using Word = std::uintptr_t;
+    constexpr Word ones = ~Word{0} / 255, highs = ones * 0x80;
+    for (; to - from >= sizeof(Word); from += sizeof(Word)) {
+        Word w;
+        std::memcpy(&w, p + from, sizeof w);
+        if (((w - ones * 0x20) & ~w & highs) == 0) continue;
+        for (std::size_t k = 0; k < sizeof(Word); ++k)
+            if (isSpecial(p[from + k])) return from + k;
+    }
+#endif
+    while (from < to && !isSpecial(p[from]))
+        ++from;
+    return from;
+}
+
+// Whether the byte at `at` starts a character, the line starting at `start`.
+// A byte below 0x80 always ends a character (alone or as a second byte), so
+// only the run of lead-range bytes just before `at` counts: they pair up as
+// characters from the run's start, and an odd run takes `at` as its second
+// byte.
+bool startsCharacter(const char* bytes, std::size_t start, std::size_t at) {
+    std::size_t k = at;
+    while (k > start && rt::isLeadByte(bytes[k - 1]))
+        --k;
+    return ((at - k) & 1) == 0;
+}
+
+// Copies n bytes of a span of lines; each zero byte (a text's terminator)
+// becomes the CR before the LF that follows it in the block.
+void copyLineEnds(char* out, const char* in, std::size_t n) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r'), zero = _mm_setzero_si128();
+    for (; n - i >= 16; i += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        v = _mm_or_si128(v, _mm_and_si128(_mm_cmpeq_epi8(v, zero), cr));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), v);
+    }
+#else
+    using Word = std::uintptr_t;
+    constexpr Word ones = ~Word{0} / 255, lows = ones * 0x7F;
+    for (; n - i >= sizeof(Word); i += sizeof(Word)) {
+        Word w;
+        std::memcpy(&w, in + i, sizeof w);
+        // 0x80 exactly in the zero bytes, then 0x0D there.
+        Word zeros = ~(((w & lows) + lows) | w | lows);
+        w |= (zeros >> 7) * '\r';
+        std::memcpy(out + i, &w, sizeof w);
+    }
+#endif
+    for (; i < n; ++i)
+        out[i] = in[i] ? in[i] : '\r';
 }
 
 char* decimal(std::int32_t n) {
@@ -75,8 +160,8 @@ class Chunk {
     char* data_;
 };
 
-// Writes one group file: every line followed by CR LF, gathered in the
-// chunk and written a chunk at a time. The file holds exactly the bytes
+// Writes one group file: spans of lines copied into the chunk with their
+// line ends and written a chunk at a time. The file holds exactly the bytes
 // write file would write for the joined group.
 class GroupWriter {
   public:
@@ -84,17 +169,16 @@ class GroupWriter {
         used_ = 0;
         return file_.open(name);
     }
-    // The line must come from import (see granuleBlock).
-    bool putLine(const char* line) {
-        for (const char* rest = line; rest; rest += kGranule) {
-            if (kChunk - used_ < kGranule) flush();
-            std::size_t end = copyGranule(chunk_.data() + used_, rest);
-            used_ += end;
-            if (end < kGranule) break;
+    // Lines as they lie in a block, from the first line's text to after the
+    // last one's LF.
+    bool putSpan(const char* from, const char* until) {
+        while (from < until) {
+            if (used_ == kChunk) flush();
+            std::size_t n = std::min(std::size_t(until - from), kChunk - used_);
+            copyLineEnds(chunk_.data() + used_, from, n);
+            used_ += n;
+            from += n;
         }
-        if (kChunk - used_ < 2) flush();
-        chunk_.data()[used_++] = '\r';
-        chunk_.data()[used_++] = '\n';
         return file_.ok();
     }
 
@@ -116,116 +200,239 @@ class GroupWriter {
 
 } // namespace
 
+// --- line store ------------------------------------------------------------------
+
+LineStore& LineStore::operator=(LineStore&& o) noexcept {
+    if (this != &o) {
+        release();
+        array_ = std::exchange(o.array_, nullptr);
+        blocks_ = std::exchange(o.blocks_, nullptr);
+    }
+    return *this;
+}
+
+void LineStore::release() {
+    rt::free(std::exchange(array_, nullptr)); // the texts are not blocks of their own
+    for (TextBlock* block = std::exchange(blocks_, nullptr); block;)
+        rt::free(std::exchange(block, block->next));
+}
+
 // --- line collector -------------------------------------------------------------
 
-void LineCollector::append(const char* bytes, std::size_t n) {
-    if (!n) return;
-    std::size_t need = granuleBlock(partialSize_ + n);
-    if (need > partialCapacity_) {
-        std::size_t capacity = partialCapacity_ + partialCapacity_ / 2;
-        if (capacity < need) capacity = need;
-        void* grown = rt::reallocate(partial_, capacity);
-        if (!grown) rt::outOfMemory();
-        partial_ = static_cast<char*>(grown);
-        partialCapacity_ = capacity;
-    }
-    std::memcpy(partial_ + partialSize_, bytes, n);
-    partialSize_ += n;
+char* LineCollector::data() const {
+    return textOf(current_);
 }
 
-void LineCollector::emit(const char* tail, std::size_t n) {
-    if (partialSize_ == 0) {
-        auto* line = static_cast<char*>(rt::allocate(granuleBlock(n))); // zero-filled
-        if (n) std::memcpy(line, tail, n);
-        lines_.add(line);
+char* LineCollector::room(std::size_t want, std::size_t* size) {
+    if (!current_ || filled_ == size_) makeRoom();
+    *size = std::min(want, size_ - filled_);
+    char* at = data() + filled_;
+    // Fresh pages are mapped by writing to them here: a file read into
+    // unmapped pages costs half as much again (under Wine).
+    for (std::size_t page = 0; page < *size; page += kPage)
+        static_cast<volatile char*>(at)[page] = 0;
+    return at;
+}
+
+void LineCollector::makeRoom() {
+    // What is still to come: the rest of the expected size and one byte more
+    // for the read that finds the end, or a block's worth when unknown.
+    std::uint64_t more = kBlockSize;
+    if (hinted_ && taken_ <= expected_) more = expected_ - taken_ + 1;
+    if (!nextBlock_) nextBlock_ = kFirstBlock;
+    const std::size_t partial = filled_ - lineStart_;
+    // A long unfinished line at least doubles its room. One that fills its
+    // whole block may be one line of megabytes: its block grows once to hold
+    // the rest of the file (up to kLongLineBlock), so that it is not copied
+    // again and again, and the old and new block are never both large.
+    std::size_t grow = std::max(partial, nextBlock_);
+    if (current_ && lineStart_ == 0 && hinted_ && taken_ <= expected_)
+        grow = std::max(grow, kLongLineBlock);
+    grow = std::size_t(std::min<std::uint64_t>(grow, more));
+    const std::size_t size = partial + grow;
+    if (size < partial || size > ~std::size_t{0} - sizeof(TextBlock) - kSlack) rt::outOfMemory();
+    if (current_ && lineStart_ == 0) {
+        // The block holds only the unfinished line: nothing points into it
+        // yet, so it may move.
+        void* grown = rt::reallocate(current_, sizeof(TextBlock) + size + kSlack);
+        if (!grown) rt::outOfMemory();
+        current_ = static_cast<TextBlock*>(grown);
+        size_ = size;
         return;
     }
-    // A line that spans pieces keeps the block it grew in, cut to size.
-    append(tail, n);
-    char* line = partial_;
-    const std::size_t block = granuleBlock(partialSize_);
-    std::memset(line + partialSize_, 0, block - partialSize_);
-    if (partialCapacity_ - block > 256)
-        if (void* cut = rt::reallocate(line, block)) line = static_cast<char*>(cut);
-    partial_ = nullptr;
-    partialSize_ = partialCapacity_ = 0;
-    lines_.add(line);
+    auto* block = static_cast<TextBlock*>(rt::allocateUnzeroed(sizeof(TextBlock) + size + kSlack));
+    if (current_) {
+        std::memcpy(textOf(block), data() + lineStart_, partial);
+        const std::size_t moved = lineStart_;
+        retireBlock();
+        filled_ -= moved;
+        scanned_ -= moved;
+        lineStart_ = 0;
+    }
+    current_ = block;
+    size_ = size;
+    blockFirst_ = count_;
+    if (nextBlock_ < kBlockSize) nextBlock_ *= 2;
 }
 
-bool LineCollector::feed(const char* bytes, std::size_t n) {
-    if (ended_) return false;
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
-    std::size_t end = n;
-    if (const void* zero = std::memchr(p, 0, end))
-        end = std::size_t(static_cast<const unsigned char*>(zero) - p);
-    if (const void* mark = std::memchr(p, 0x1A, end))
-        end = std::size_t(static_cast<const unsigned char*>(mark) - p);
+void LineCollector::retireBlock() {
+    current_->next = nullptr;
+    current_->end = data() + lineStart_;
+    current_->lines = count_ - blockFirst_;
+    (last_ ? last_->next : first_) = current_;
+    last_ = std::exchange(current_, nullptr);
+}
 
-    std::size_t i = 0, start = 0;
-    if (end > 0 && pendingLead_) {
-        pendingLead_ = false;
-        i = 1; // the second byte of a character split between pieces
-    } else if (end > 0 && pendingCr_) {
-        pendingCr_ = false;
-        if (p[0] == '\n') {
-            emit(bytes, 0);
-            i = start = 1;
+void LineCollector::growArray() {
+    if (count_ >= kMaxLines) rt::outOfMemory(); // no array can count them
+    std::size_t capacity = capacity_ ? capacity_ + capacity_ / 2 : kFirstLines;
+    // Lines so far per byte so far, times the bytes expected, and a little
+    // more: one move of the array instead of many, if the guess holds.
+    std::size_t guess = 0;
+    if (hinted_ && taken_ > 0 && expected_ > taken_) {
+        double lines = double(count_) * double(expected_) / double(taken_) * 1.05 + 1024;
+        if (lines < double(kMaxLines)) guess = std::size_t(lines);
+    }
+    void* grown = nullptr;
+    if (guess > capacity) grown = rt::reallocate(array_, kArrayHeader + guess * sizeof(char*));
+    if (grown) {
+        capacity = guess;
+    } else {
+        if (capacity > kMaxLines) capacity = kMaxLines;
+        grown = rt::reallocate(array_, kArrayHeader + capacity * sizeof(char*));
+    }
+    if (!grown) rt::outOfMemory();
+    array_ = static_cast<rt::Array>(grown);
+    array_->dimensions = 1;
+    elements_ = rt::textElements(array_);
+    capacity_ = capacity;
+}
+
+bool LineCollector::commit(std::size_t n) {
+    if (ended_) return false;
+    taken_ += n;
+    char* d = data();
+    std::size_t to = filled_ + n;
+    std::size_t i = scanned_; // the bytes before i have been looked at
+    // The CR or stop byte at j; false when looking stops there.
+    auto visit = [&](std::size_t j) {
+        if (d[j] != '\r') { // a stop byte: the text ends before it
+            to = i = j;
+            ended_ = true;
+            return false;
+        }
+        if (j + 1 == to) { // whether an LF follows shows in the next piece
+            i = j;
+            return false;
+        }
+        if (d[j + 1] == '\n' && startsCharacter(d, lineStart_, j)) {
+            d[j] = 0;
+            addLine(d + lineStart_);
+            lineStart_ = i = j + 2;
         } else {
-            append("\r", 1);
+            i = j + 1;
         }
-    }
-    while (i < end) {
-        const unsigned char c = p[i];
-        if (c == '\r') {
-            if (i + 1 == end) { // whether an LF follows shows in the next piece
-                append(bytes + start, i - start);
-                start = end;
-                pendingCr_ = true;
-                break;
-            }
-            if (p[i + 1] == '\n') {
-                emit(bytes + start, i - start);
-                i += 2;
-                start = i;
-                continue;
-            }
-        } else if (c >= 0x80) {
-            if (i + 1 == end) {
-                pendingLead_ = true;
-                break;
-            }
-            ++i; // a line end never starts at a character's second byte
+        return true;
+    };
+    bool looking = true;
+#if defined(__SSE2__)
+    for (std::size_t base = i; looking && to - base >= 64; base += 64) {
+        for (std::uint64_t mask = specials64(d + base); looking && mask; mask &= mask - 1) {
+            std::size_t j = base + std::size_t(__builtin_ctzll(mask));
+            if (j >= i) looking = visit(j);
         }
-        ++i;
+        if (looking) i = std::max(i, base + 64);
     }
-    if (start < end) append(bytes + start, end - start);
-    if (end < n) ended_ = true;
+#endif
+    while (looking) {
+        std::size_t j = findSpecial(d, i, to);
+        if (j == to) {
+            i = to;
+            break;
+        }
+        looking = visit(j);
+    }
+    scanned_ = i;
+    filled_ = to;
     return !ended_;
 }
 
-rt::Array LineCollector::finish() {
-    if (pendingCr_) append("\r", 1); // a CR at the very end stays in the last line
-    if (partialSize_ > 0) emit(nullptr, 0);
-    pendingCr_ = pendingLead_ = ended_ = false;
-    return lines_.finish();
+bool LineCollector::feed(const char* bytes, std::size_t n) {
+    while (n > 0 && !ended_) {
+        std::size_t size = 0;
+        char* at = room(n, &size);
+        std::memcpy(at, bytes, size);
+        bytes += size;
+        n -= size;
+        commit(size);
+    }
+    return !ended_;
+}
+
+LineStore LineCollector::finish() {
+    if (current_) {
+        if (filled_ > lineStart_) { // the last line has no line end
+            char* d = data();
+            d[filled_] = 0;
+            d[filled_ + 1] = '\n';
+            addLine(d + lineStart_);
+            lineStart_ = filled_ + 2;
+        }
+        if (count_ > blockFirst_)
+            retireBlock();
+        else
+            rt::free(std::exchange(current_, nullptr));
+    }
+    rt::Array array;
+    if (count_ == 0) {
+        rt::free(array_);
+        array = rt::newEmptyArray();
+    } else {
+        array_->sizes[0] = static_cast<std::int32_t>(count_);
+        array = array_;
+        if (capacity_ - count_ > kFirstLines)
+            if (void* cut = rt::reallocate(array_, kArrayHeader + count_ * sizeof(char*)))
+                array = static_cast<rt::Array>(cut);
+    }
+    LineStore store(array, first_);
+    array_ = nullptr;
+    first_ = nullptr;
+    restart();
+    return store;
+}
+
+void LineCollector::discard() {
+    rt::free(std::exchange(array_, nullptr));
+    rt::free(std::exchange(current_, nullptr));
+    LineStore(nullptr, std::exchange(first_, nullptr)).release();
+    restart();
+}
+
+void LineCollector::restart() {
+    elements_ = nullptr;
+    count_ = capacity_ = 0;
+    last_ = nullptr;
+    size_ = filled_ = lineStart_ = scanned_ = blockFirst_ = nextBlock_ = 0;
+    expected_ = taken_ = 0;
+    hinted_ = ended_ = false;
 }
 
 // --- import and export ---------------------------------------------------------
 
 void createLines() {
-    gLines = rt::newEmptyArray();
+    gLines = LineStore(rt::newEmptyArray(), nullptr);
 }
 
 void releaseLines() {
-    rt::releaseArray(std::exchange(gLines, nullptr), rt::kTagText);
+    gLines.release();
 }
 
 rt::Array lines() {
-    return gLines;
+    return gLines.array();
 }
 
 std::int32_t lineCount() {
-    return gLines ? rt::elementCount(gLines) : 0;
+    return gLines.count();
 }
 
 std::int32_t importFile(const char* path) {
@@ -236,18 +443,17 @@ std::int32_t importFile(const char* path) {
     LineCollector collector;
     bool readable = true;
     if (file) {
-        Chunk chunk;
+        collector.expect(rt::bytesLeft(file));
         for (;;) {
+            std::size_t room = 0;
+            char* at = collector.room(kReadPiece, &room);
             std::uint32_t got = 0;
-            readable = rt::readBytes(file, chunk.data(), kChunk, &got);
-            if (!readable || got == 0 || !collector.feed(chunk.data(), got)) break;
+            readable = rt::readBytes(file, at, static_cast<std::uint32_t>(room), &got);
+            if (!readable || got == 0 || !collector.commit(got)) break;
         }
     }
     gLines = collector.finish();
-    if (!readable) { // a file that cannot be read gives no lines, not some
-        rt::releaseArray(gLines, rt::kTagText);
-        gLines = rt::newEmptyArray();
-    }
+    if (!readable) createLines(); // a file that cannot be read gives no lines, not some
     rt::closeFile(file);
     return lineCount();
 }
@@ -266,18 +472,30 @@ ExportResult exportLines(const char* folder, const char* countText) {
     // Converted once: the count text does not change during an export. A
     // size below 1 is never reached by a group, so all lines form one.
     const std::int32_t size = rt::toInteger(rt::ValueBlock::ofText(countText));
-    const std::int32_t group = size >= 1 ? size : n;
+    const std::size_t group = std::size_t(size >= 1 ? size : n);
+    const std::size_t total = std::size_t(n);
 
-    char* const* all = rt::textElements(gLines);
+    char* const* all = rt::textElements(gLines.array());
+    const TextBlock* block = gLines.blocks();
+    std::size_t blockFirst = 0; // index of the block's first line
     GroupWriter writer;
     std::int32_t number = 0;
-    for (std::int32_t first = 0; first < n;) {
-        std::int32_t last = n - first > group ? first + group : n;
+    for (std::size_t first = 0; first < total;) {
+        const std::size_t last = total - first > group ? first + group : total;
         rt::TextValue digits(decimal(++number));
         rt::TextValue name(rt::joinTexts({folder, "\\文本", digits.get(), ".txt"}));
         bool written = writer.open(name.get());
-        for (std::int32_t i = first; i < last && written; ++i)
-            written = writer.putLine(all[i]);
+        // The group's lines, one span per block they lie in.
+        for (std::size_t i = first; i < last && written;) {
+            while (i >= blockFirst + block->lines) {
+                blockFirst += block->lines;
+                block = block->next;
+            }
+            const std::size_t blockEnd = blockFirst + block->lines;
+            const std::size_t to = std::min(last, blockEnd);
+            written = writer.putSpan(all[i], to < blockEnd ? all[to] : block->end);
+            i = to;
+        }
         written = writer.close() && written;
         if (!written) {
             result.failedFile = std::move(name);

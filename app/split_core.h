@@ -11,8 +11,38 @@
 
 namespace app {
 
+struct TextBlock;
+
+// The lines of one import: the runtime array of texts and the few large
+// heap blocks that hold their bytes. Each text points into a block, where
+// it is followed by a zero byte and an LF; the blocks are chained in file
+// order, and released block by block, never text by text.
+class LineStore {
+  public:
+    LineStore() = default;
+    LineStore(rt::Array array, TextBlock* blocks) : array_(array), blocks_(blocks) {}
+    LineStore(const LineStore&) = delete;
+    LineStore& operator=(const LineStore&) = delete;
+    LineStore(LineStore&& o) noexcept : array_(o.array_), blocks_(o.blocks_) {
+        o.array_ = nullptr;
+        o.blocks_ = nullptr;
+    }
+    LineStore& operator=(LineStore&& o) noexcept;
+    ~LineStore() { release(); }
+
+    rt::Array array() const { return array_; }
+    std::int32_t count() const { return array_ ? rt::elementCount(array_) : 0; }
+    const TextBlock* blocks() const { return blocks_; }
+    // Frees the array block and every text block; the store is empty after.
+    void release();
+
+  private:
+    rt::Array array_ = nullptr;
+    TextBlock* blocks_ = nullptr;
+};
+
 // The application's line array (one dimension of texts). Only import fills
-// it: export relies on the way import lays the lines out in memory.
+// it and only export reads it, through the layout above.
 void createLines();
 void releaseLines();
 rt::Array lines();
@@ -25,30 +55,59 @@ std::int32_t importFile(const char* path);
 
 // Splits bytes fed in pieces of any size into lines exactly as split text
 // at CR LF splits the text they form, which ends before the first zero byte
-// or 0x1A. Import reads the file through it piece by piece, so the whole
-// text is never held in memory beside its lines.
+// or 0x1A. The bytes go straight into the lines' own blocks (import reads
+// the file into room() and commits what it read), where each line end's CR
+// becomes the text's terminator: the text is never held twice.
 class LineCollector {
   public:
     LineCollector() = default;
     LineCollector(const LineCollector&) = delete;
     LineCollector& operator=(const LineCollector&) = delete;
-    ~LineCollector() { rt::free(partial_); }
+    ~LineCollector() { discard(); }
 
-    // False once the text has ended at a stop byte; later bytes are ignored.
+    // How many bytes are still to come (what is left of the file), so that
+    // blocks fit the text: a guess only, more or fewer bytes may follow.
+    void expect(std::uint64_t bytes) {
+        expected_ = taken_ + bytes;
+        hinted_ = true;
+    }
+    // Where the next bytes go: at least 1 and at most `want` bytes of room.
+    char* room(std::size_t want, std::size_t* size);
+    // Takes the n bytes placed at room(). False once the text has ended at a
+    // stop byte; later bytes are ignored.
+    bool commit(std::size_t n);
+    // Copies the bytes in through room() and commit().
     bool feed(const char* bytes, std::size_t n);
-    // The lines as a fresh array; the collector starts afresh.
-    rt::Array finish();
+    // The lines; the collector starts afresh.
+    LineStore finish();
 
   private:
-    void append(const char* bytes, std::size_t n);
-    void emit(const char* tail, std::size_t n);
+    void makeRoom();
+    void retireBlock();
+    void addLine(char* text) {
+        if (count_ == capacity_) growArray();
+        elements_[count_++] = text;
+    }
+    void growArray();
+    void discard();
+    void restart(); // everything but the array and the blocks
+    char* data() const;
 
-    rt::TextCollector lines_;
-    char* partial_ = nullptr; // the line begun in earlier pieces
-    std::size_t partialSize_ = 0;
-    std::size_t partialCapacity_ = 0;
-    bool pendingCr_ = false;   // the last piece ended in a CR at a character start
-    bool pendingLead_ = false; // the last piece ended in a lead byte
+    rt::Array array_ = nullptr; // header filled by finish()
+    char** elements_ = nullptr;
+    std::size_t count_ = 0, capacity_ = 0;
+    TextBlock* first_ = nullptr; // blocks given up for new ones, in order
+    TextBlock* last_ = nullptr;
+    TextBlock* current_ = nullptr; // the block being filled
+    std::size_t size_ = 0;         // its bytes of text room
+    std::size_t filled_ = 0;       // bytes of text in it
+    std::size_t lineStart_ = 0;    // where its unfinished line starts
+    std::size_t scanned_ = 0;      // bytes looked at for line ends
+    std::size_t blockFirst_ = 0;   // index of the block's first line
+    std::size_t nextBlock_ = 0;    // size of the next fresh block
+    std::uint64_t expected_ = 0;   // bytes expected in all
+    std::uint64_t taken_ = 0;      // bytes committed
+    bool hinted_ = false;
     bool ended_ = false;
 };
 

@@ -24,6 +24,29 @@ template <class F> win::Handler handler(F* function) {
     return reinterpret_cast<win::Handler>(function);
 }
 
+// The Open dialog, the folder browser and the boxes run message loops that
+// dispatch clicks on the tool's buttons. A click handler entered again while
+// its own dialog or box is up does nothing: one import and one export at a
+// time.
+class OneAtATime {
+  public:
+    explicit OneAtATime(bool* busy) : busy_(*busy ? nullptr : busy) {
+        if (busy_) *busy_ = true;
+    }
+    ~OneAtATime() {
+        if (busy_) *busy_ = false;
+    }
+    OneAtATime(const OneAtATime&) = delete;
+    OneAtATime& operator=(const OneAtATime&) = delete;
+    bool entered() const { return busy_ != nullptr; }
+
+  private:
+    bool* busy_;
+};
+
+bool gImporting;
+bool gExporting;
+
 } // namespace
 
 ToolObjects& tool() {
@@ -51,6 +74,8 @@ std::intptr_t initToolDialog(HWND dialog) {
 }
 
 std::intptr_t importClick() {
+    OneAtATime once(&gImporting);
+    if (!once.entered()) return 0;
     FileDialog* files = gTool.fileDialog;
     files->setup(kOpenTitle, kOpenFilter, 1, nullptr, kOpenDefaultExtension);
     if (files->showOpen(nullptr) != 1) return 0;
@@ -63,6 +88,8 @@ std::intptr_t importClick() {
 }
 
 std::intptr_t exportClick() {
+    OneAtATime once(&gExporting);
+    if (!once.entered()) return 0;
     rt::TextValue count(gTool.countEdit->content());
     if (const char* message = readinessMessage(count.get())) {
         rt::messageBox(rt::ValueBlock::ofText(message), kInformationIcon, kMessageCaption);

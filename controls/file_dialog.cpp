@@ -75,6 +75,35 @@ void takeBack(char** field, const char* fromSystem) {
     rt::free(old);
 }
 
+// Records whose dialog is up, innermost first. The system reads and writes
+// their texts and buffers until it returns, so a call from the dialog's own
+// message loop (a second click) must not replace them.
+struct ShownRecord {
+    const FileDialogSettings* record;
+    ShownRecord* outer;
+};
+ShownRecord* gShown;
+
+bool dialogUp(const FileDialogSettings* record) {
+    for (const ShownRecord* s = gShown; s; s = s->outer)
+        if (s->record == record) return true;
+    return false;
+}
+
+// The record is marked as shown for the lifetime of this object.
+class Showing {
+  public:
+    explicit Showing(const FileDialogSettings* record) : shown_{record, gShown} {
+        gShown = &shown_;
+    }
+    ~Showing() { gShown = shown_.outer; }
+    Showing(const Showing&) = delete;
+    Showing& operator=(const Showing&) = delete;
+
+  private:
+    ShownRecord shown_;
+};
+
 } // namespace
 
 rt::ByteSet systemFilter(const char* filter) {
@@ -141,6 +170,7 @@ LPOFNHOOKPROC FileDialog::setup(const char* title, const char* filter, std::uint
                                 std::optional<std::uint32_t> flags,
                                 std::optional<LPOFNHOOKPROC> hook) {
     FileDialogSettings* r = settings_;
+    if (dialogUp(r)) return nullptr;
     LPOFNHOOKPROC hookProc = hook.value_or(nullptr);
     std::uint32_t f = flags.value_or(OFN_EXPLORER);
     if (hookProc) f |= OFN_ENABLEHOOK;
@@ -165,6 +195,7 @@ int FileDialog::showSave(HWND owner, std::optional<const char*> initialName) {
 int FileDialog::show(HWND owner, std::optional<const char*> initialName, std::uint32_t bufferSize,
                      bool save) {
     FileDialogSettings* r = settings_;
+    if (dialogUp(r)) return 0;
     r->fileNameOffset = 0;
 
     // The file buffer: the initial name, then zeros up to the buffer size. A
@@ -207,7 +238,11 @@ int FileDialog::show(HWND owner, std::optional<const char*> initialName, std::ui
     ofn->dwReserved = static_cast<DWORD>(r->reservedWord);
     ofn->FlagsEx = static_cast<DWORD>(r->extendedFlags);
 
-    BOOL chosen = save ? GetSaveFileNameA(ofn) : GetOpenFileNameA(ofn);
+    BOOL chosen;
+    {
+        Showing showing(r);
+        chosen = save ? GetSaveFileNameA(ofn) : GetOpenFileNameA(ofn);
+    }
 
     r->structSize = ofn->lStructSize;
     r->owner = ofn->hwndOwner;

@@ -70,11 +70,14 @@ class FileDialog {
     virtual FileDialog* clone();
     // Flags default to OFN_EXPLORER; a hook adds OFN_ENABLEHOOK. "|" in the
     // filter separates description and pattern. Returns the hook (null: none).
+    // While this record's dialog is up nothing changes and null is returned.
     virtual LPOFNHOOKPROC setup(const char* title, const char* filter, std::uint32_t filterIndex,
                                 const char* initialFolder, const char* defaultExtension,
                                 std::optional<std::uint32_t> flags = {},
                                 std::optional<LPOFNHOOKPROC> hook = {});
-    // 1 when the user confirmed a choice, else 0.
+    // 1 when the user confirmed a choice, else 0. While this record's dialog
+    // is already up (a call from its own message loop) no second one is
+    // shown: 0, and the record is left to the dialog that uses it.
     virtual int showOpen(HWND owner, std::optional<const char*> initialName = {});
     virtual int showSave(HWND owner, std::optional<const char*> initialName = {});
     // A new text: the chosen path, or with OFN_ALLOWMULTISELECT every chosen

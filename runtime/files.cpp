@@ -181,6 +181,16 @@ bool readBytes(std::intptr_t handle, void* buffer, std::uint32_t count, std::uin
     return ok;
 }
 
+std::uint32_t bytesLeft(std::intptr_t handle) {
+    FileRecord* record = findRecord(handle);
+    if (!record) return 0;
+    std::uint32_t at = platform::seekFile(record->handle, 0, platform::kSeekCurrent);
+    std::uint32_t size = platform::fileSize(record->handle);
+    if (at == platform::kInvalidPosition || size == platform::kInvalidPosition || size < at)
+        return 0;
+    return size - at;
+}
+
 bool FileWriter::open(const char* name) {
     close();
     file_ = platform::openFile(orEmpty(name), platform::kGenericWrite, 0, platform::kCreateAlways);

@@ -44,6 +44,10 @@ char* readText(std::intptr_t handle, std::optional<std::int32_t> count = std::nu
 // *got holds the bytes read, 0 at the end of the file.
 bool readBytes(std::intptr_t handle, void* buffer, std::uint32_t count, std::uint32_t* got);
 
+// Bytes from the current position to the end of the file, to size buffers
+// by; 0 for an unknown handle or a size that cannot be told.
+std::uint32_t bytesLeft(std::intptr_t handle);
+
 // Unknown and null handles are ignored, so closing twice is harmless.
 void closeFile(std::intptr_t handle);
 

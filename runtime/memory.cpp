@@ -1,6 +1,7 @@
 #include "runtime/memory.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "runtime/platform.h"
 #include "runtime/process.h"
@@ -9,10 +10,17 @@ namespace rt {
 
 namespace {
 constexpr std::uint32_t kMessageBoxIconError = 0x10;
-}
+void* gReserve;
+} // namespace
 
 void* allocate(std::size_t size) {
     void* block = platform::heapAlloc(size, true);
+    if (!block) outOfMemory();
+    return block;
+}
+
+void* allocateUnzeroed(std::size_t size) {
+    void* block = platform::heapAlloc(size, false);
     if (!block) outOfMemory();
     return block;
 }
@@ -34,7 +42,13 @@ void free(void* block) {
     platform::heapFree(block);
 }
 
+void holdMemoryReserve() {
+    // Never touched, so it costs address space but no working set.
+    if (!gReserve) gReserve = platform::heapAlloc(kMemoryReserve, false);
+}
+
 void outOfMemory() {
+    if (gReserve) platform::heapFree(std::exchange(gReserve, nullptr));
     platform::messageBox(nullptr, "内存不足", "error", kMessageBoxIconError);
     endProcess(0);
 }

@@ -9,12 +9,21 @@ namespace rt {
 // Zero-filled block of the process heap; never returns null (out of memory
 // ends the process).
 void* allocate(std::size_t size);
+// A block the caller fills at once, not zeroed first (for large buffers,
+// whose zeroing would touch every page before the caller does). Never null.
+void* allocateUnzeroed(std::size_t size);
 // Null block: a fresh zero-filled one. Otherwise grows or shrinks in place or
 // by moving; the new tail is not zeroed. Null on failure, block unchanged.
 void* reallocate(void* block, std::size_t size);
 // Accepts anything: values up to 0xFFFF, constants of the program image and
 // unreadable pointers are ignored.
 void free(void* block);
+
+// Sets aside a block that out of memory gives back before it shows its box:
+// the box needs memory of its own, also when the heap or the address space
+// has run out. Start-up calls it once; later calls keep the one reserve.
+void holdMemoryReserve();
+constexpr std::size_t kMemoryReserve = std::size_t{16} << 20;
 
 [[noreturn]] void outOfMemory();
 [[noreturn]] void internalError(int number, std::uint32_t context);

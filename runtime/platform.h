@@ -17,6 +17,10 @@ void* heapAlloc(std::size_t size, bool zeroFill); // null on failure
 void* heapRealloc(void* block, std::size_t size); // keeps contents; null on failure
 void heapFree(void* block);
 bool isReadable(const void* p, std::size_t size);
+// Test seam: from now on the heap hands out at most this many bytes more
+// than it takes back (0 lifts the cap); a request past it fails as when
+// memory runs out. Only heapAlloc, heapRealloc and heapFree count.
+void setHeapLimit(std::size_t bytes);
 // First and last byte of the program's own loaded image.
 void imageRange(const std::uint8_t** first, const std::uint8_t** last);
 

@@ -11,17 +11,61 @@ HANDLE heap() {
     if (!gHeap) gHeap = GetProcessHeap();
     return gHeap;
 }
+
+// The heap cap (a test seam): bytes handed out since it was set, less those
+// taken back. Nothing is counted while there is no cap.
+std::size_t gLimit;
+std::size_t gInUse;
+
+bool fits(std::size_t add, std::size_t remove) {
+    std::size_t base = gInUse > remove ? gInUse - remove : 0;
+    return add <= gLimit && base <= gLimit - add;
+}
+
+std::size_t blockSize(void* block) {
+    SIZE_T n = HeapSize(heap(), 0, block);
+    return n == static_cast<SIZE_T>(-1) ? 0 : n;
+}
+
+void taken(void* block) {
+    if (block) gInUse += blockSize(block);
+}
+
+void givenBack(std::size_t size) {
+    gInUse = gInUse > size ? gInUse - size : 0;
+}
 } // namespace
 
 void cacheProcessHeap() { heap(); }
 
-void* heapAlloc(std::size_t size, bool zeroFill) {
-    return HeapAlloc(heap(), zeroFill ? HEAP_ZERO_MEMORY : 0, size);
+void setHeapLimit(std::size_t bytes) {
+    gLimit = bytes;
+    gInUse = 0;
 }
 
-void* heapRealloc(void* block, std::size_t size) { return HeapReAlloc(heap(), 0, block, size); }
+void* heapAlloc(std::size_t size, bool zeroFill) {
+    if (gLimit && !fits(size, 0)) return nullptr;
+    void* block = HeapAlloc(heap(), zeroFill ? HEAP_ZERO_MEMORY : 0, size);
+    if (gLimit) taken(block);
+    return block;
+}
 
-void heapFree(void* block) { HeapFree(heap(), 0, block); }
+void* heapRealloc(void* block, std::size_t size) {
+    if (!gLimit) return HeapReAlloc(heap(), 0, block, size);
+    std::size_t old = blockSize(block);
+    if (!fits(size, old)) return nullptr;
+    void* moved = HeapReAlloc(heap(), 0, block, size);
+    if (moved) {
+        givenBack(old);
+        taken(moved);
+    }
+    return moved;
+}
+
+void heapFree(void* block) {
+    if (gLimit && block) givenBack(blockSize(block));
+    HeapFree(heap(), 0, block);
+}
 
 bool isReadable(const void* p, std::size_t size) { return !IsBadReadPtr(p, size); }
 

@@ -356,6 +356,56 @@ TEST_F(ToolTest, UnwritableTargetStopsTheExportWithOneErrorBox) {
     EXPECT_FALSE(fileExists(outputFile(3)));
 }
 
+// A second click on the import button while its Open dialog is up does
+// nothing: no second Open dialog, and the file confirmed in the first is the
+// one imported. The button works again once the dialog is gone.
+TEST_F(ToolTest, SecondImportClickWhileTheOpenDialogIsUpDoesNothing) {
+    std::string three = writeInput("three.txt", "x\r\ny\r\nz");
+    std::string two = writeInput("two.txt", "a\r\nb");
+    pressButton(item(kImportItem));
+    HWND open = waitForDialog(tool_.id(), kOpenTitle, kWait);
+    ASSERT_NE(open, nullptr) << "no Open dialog";
+    pressButton(item(kImportItem));
+    EXPECT_TRUE(staysQuiet(2000)) << "a second Open dialog";
+    ASSERT_TRUE(answerOpenDialog(open, three));
+    ASSERT_TRUE(waitForWindowGone(open, kWait));
+    EXPECT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"))
+        << textOf(item(kMessageLineItem));
+    settle();
+    EXPECT_TRUE(staysQuiet(1000)) << "a dialog after the Open dialog closed";
+
+    ASSERT_NO_FATAL_FAILURE(importFile(two));
+    EXPECT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[2]行"))
+        << textOf(item(kMessageLineItem));
+}
+
+// The same for export: a click while its folder browser or its closing box
+// is up starts no second export.
+TEST_F(ToolTest, SecondExportClickWhileItsBrowserOrBoxIsUpDoesNothing) {
+    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
+    ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
+    typeCount("2");
+    HWND browser = startExport();
+    ASSERT_NE(browser, nullptr);
+    ASSERT_TRUE(isFolderBrowser(browser));
+    pressButton(item(kExportItem));
+    EXPECT_TRUE(staysQuiet(2000)) << "a second folder browser";
+    ASSERT_NO_FATAL_FAILURE(chooseFolder(browser, out_));
+
+    HWND box = waitForDialog(tool_.id(), kInfoCaption, kWait);
+    ASSERT_NE(box, nullptr) << "no box after the export";
+    pressButton(item(kExportItem));
+    EXPECT_TRUE(staysQuiet(2000)) << "a second export while the box is up";
+    MessageBoxView view = readMessageBox(box);
+    EXPECT_EQ(view.text, "共导出2个文本");
+    pressButton(GetDlgItem(box, IDOK));
+    ASSERT_TRUE(waitForWindowGone(box, kWait));
+    EXPECT_TRUE(staysQuiet(1500)) << "a dialog after the box closed";
+    EXPECT_EQ(readBytes(outputFile(1)), "x\r\ny\r\n");
+    EXPECT_EQ(readBytes(outputFile(2)), "z\r\n");
+    EXPECT_EQ(filesIn(out_).size(), 2u);
+}
+
 TEST_F(ToolTest, ClosingTheDialogEndsTheToolWithCodeZero) {
     ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
     ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));

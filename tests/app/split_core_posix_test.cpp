@@ -10,6 +10,8 @@
 #include <string>
 
 #include "app/split_core.h"
+#include "runtime/process.h"
+#include "runtime/platform.h"
 #include "tests/native/platform_posix.h"
 
 namespace {
@@ -77,6 +79,27 @@ TEST_F(SplitCorePosix, FailureInTheMiddleKeepsTheFilesBeforeIt) {
     EXPECT_EQ(platform::posix::messageBoxCount, 1); // one box, not one per file
     EXPECT_EQ(platform::posix::lastMessageBox.text,
               "写入文件失败：" + outputName(2) + "\r\n共导出1个文本");
+}
+
+using SplitCorePosixDeathTest = SplitCorePosix;
+
+// Memory runs out in the middle of an import (the heap capped below what the
+// lines need): the out-of-memory box, then the end with code 0.
+TEST_F(SplitCorePosixDeathTest, ImportPastTheHeapCapShowsTheOutOfMemoryBox) {
+    std::string big = dir_ + "/big.txt";
+    std::FILE* f = std::fopen(big.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    for (int i = 0; i < 200000; ++i)
+        std::fputs("a line of text in a file too large for the heap\r\n", f);
+    std::fclose(f);
+    EXPECT_EXIT(
+        {
+            rt::recordReturnPoint();
+            platform::setHeapLimit(std::size_t{2} << 20);
+            app::importFile(big.c_str());
+            std::fputs("import returned\n", stderr);
+        },
+        ::testing::ExitedWithCode(0), "\\[error\\] 内存不足");
 }
 
 TEST_F(SplitCorePosix, CompleteExportShowsThePlainCount) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <cstdio>
@@ -99,6 +100,16 @@ Lines pieces(rt::Array owned) {
     return out;
 }
 
+Lines pieces(const app::LineStore& store) {
+    Lines out;
+    char* const* texts = rt::textElements(store.array());
+    for (std::int32_t i = 0; i < store.count(); ++i) {
+        EXPECT_NE(texts[i], nullptr);
+        out.emplace_back(rt::orEmpty(texts[i]));
+    }
+    return out;
+}
+
 std::string textOf(char* owned) {
     rt::TextValue text(owned);
     return text.c_str();
@@ -182,6 +193,43 @@ TEST_F(SplitCore, FilesTogetherHoldEveryLineOnce) {
             joined += got[k];
         }
         EXPECT_EQ(joined, text) << g;
+    }
+}
+
+// Enough lines to fill several blocks: groups that start, end and span
+// anywhere among them give back the file line for line.
+TEST_F(SplitCore, GroupsAcrossBlocksHoldEveryLineOnce) {
+    std::mt19937 random(11);
+    std::vector<std::string> all;
+    std::string text;
+    while (text.size() < 600000) {
+        std::string line(random() % 90, 'x');
+        for (char& c : line)
+            c = "xy \t\r\xB0\xA1"[random() % 7];
+        if (!line.empty() &&
+            (line.back() == '\r' || static_cast<unsigned char>(line.back()) >= 0x80))
+            line.back() = 'z';
+        all.push_back(line);
+        text += line + "\r\n";
+    }
+    const int n = int(all.size());
+    ASSERT_EQ(app::importFile(input(text).c_str()), n);
+    ASSERT_TRUE(lines() == all);
+    for (int g : {2999, 5000, n - 1, 0}) {
+        for (int k = 1; k <= 20; ++k)
+            std::remove(outputName(k).c_str());
+        const int size = g >= 1 ? g : n;
+        app::ExportResult result = exportWith(std::to_string(g).c_str());
+        const int files = (n + size - 1) / size;
+        EXPECT_EQ(result.written, files) << g;
+        std::vector<std::string> got = outputs();
+        ASSERT_EQ(int(got.size()), files) << g;
+        for (int k = 0; k < files; ++k) {
+            std::string group;
+            for (int i = k * size; i < n && i < (k + 1) * size; ++i)
+                group += all[std::size_t(i)] + "\r\n";
+            EXPECT_TRUE(got[std::size_t(k)] == group) << "group size " << g << ", file " << k + 1;
+        }
     }
 }
 
@@ -295,6 +343,9 @@ TEST(LineCollector, AnyPiecesGiveTheLinesOfSplitText) {
         for (std::size_t at = 0; at < bytes.size();) {
             std::size_t piece = 1 + random() % 5;
             if (piece > bytes.size() - at) piece = bytes.size() - at;
+            // A wrong guess of what is to come makes blocks of a few bytes,
+            // so lines move between blocks anywhere.
+            if (random() % 3 == 0) collector.expect(random() % 6);
             bool more = collector.feed(bytes.data() + at, piece);
             if (!open) {
                 ASSERT_FALSE(more); // once ended, always ended
@@ -303,6 +354,40 @@ TEST(LineCollector, AnyPiecesGiveTheLinesOfSplitText) {
             at += piece;
         }
         ASSERT_EQ(pieces(collector.finish()), expected) << "round " << round;
+    }
+}
+
+// Megabytes of text through blocks of every size: long lines, line ends and
+// two-byte characters wherever a block or a piece ends, with the size of
+// what is to come told right, too low, too high, wrongly all the time, or
+// not at all.
+TEST(LineCollector, LongTextsAcrossBlocks) {
+    std::mt19937 random(99);
+    std::string text;
+    while (text.size() < (std::size_t{3} << 19)) {
+        std::size_t length = random() % 8 == 0 ? random() % 200000 : random() % 300;
+        for (std::size_t i = 0; i < length; ++i)
+            text += "ab\r\n\x81\xB0"[random() % 6];
+        text += "\r\n";
+    }
+    text += "\xB0\r"; // a lead byte and a CR at the very end
+    const Lines expected = pieces(rt::splitText(text.c_str(), "\r\n"));
+    ASSERT_GT(expected.size(), 1000u);
+
+    enum Hint { kNone, kExact, kLow, kHigh, kEveryPiece };
+    for (Hint hint : {kNone, kExact, kLow, kHigh, kEveryPiece}) {
+        app::LineCollector collector;
+        if (hint == kExact) collector.expect(text.size());
+        if (hint == kLow) collector.expect(text.size() / 3);
+        if (hint == kHigh) collector.expect(text.size() * 4);
+        for (std::size_t at = 0; at < text.size();) {
+            std::size_t piece = std::min<std::size_t>(1 + random() % 300000, text.size() - at);
+            if (hint == kEveryPiece) collector.expect(random() % 1000);
+            ASSERT_TRUE(collector.feed(text.data() + at, piece));
+            at += piece;
+        }
+        app::LineStore store = collector.finish();
+        ASSERT_TRUE(pieces(store) == expected) << "hint " << hint;
     }
 }
 

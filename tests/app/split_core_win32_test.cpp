@@ -3,9 +3,13 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "app/split_core.h"
+#include "runtime/memory.h"
+#include "runtime/platform.h"
+#include "runtime/process.h"
 #include "runtime/values.h"
 #include "tests/support/box_answerer_win32.h"
 
@@ -80,6 +84,68 @@ TEST_F(SplitCoreWin32, FolderEndingInABackslashStillWorks) {
     EXPECT_FALSE(result.failed());
     EXPECT_TRUE(exists(outputName(1)));
     EXPECT_TRUE(exists(outputName(2)));
+}
+
+// --- out of memory in the middle of an import ------------------------------
+
+std::string gBigInput;
+HANDLE gReporter;
+
+// Finds the box while it is up, checks that the reserve has come back to
+// the heap (room for most of it under the cap), reads and answers the box,
+// and reports on stderr.
+DWORD WINAPI reportOutOfMemoryBox(void*) {
+    HWND box = testsupport::waitForWindow("error", "#32770", 30000, GetCurrentProcessId());
+    if (!box) return 0;
+    void* room = platform::heapAlloc(rt::kMemoryReserve / 4 * 3, false);
+    platform::heapFree(room);
+    testsupport::BoxAnswerer answerer("error", IDOK);
+    testsupport::SeenBox seen = answerer.wait();
+    std::fprintf(stderr, "[%s] %s icon=%d room=%d\n", seen.caption.c_str(), seen.text.c_str(),
+                 seen.icon == LoadIcon(nullptr, IDI_ERROR), room != nullptr);
+    std::fflush(stderr);
+    return 0;
+}
+
+// The clean-up runs after the box: it lets the report finish first.
+void cleanupAfterReport() {
+    WaitForSingleObject(gReporter, 30000);
+    DeleteFileA(gBigInput.c_str());
+    std::fputs("cleanup\n", stderr);
+}
+
+using SplitCoreWin32DeathTest = ::testing::Test;
+
+// The heap capped below what the lines need stands for an exhausted address
+// space: the import ends in the out-of-memory box (caption "error", the error
+// icon), built after the reserve went back, and the process ends with 0.
+TEST(SplitCoreWin32DeathTest, ImportPastTheHeapCapShowsTheOutOfMemoryBox) {
+    EXPECT_EXIT(
+        {
+            char temp[MAX_PATH];
+            GetTempPathA(MAX_PATH, temp);
+            gBigInput = std::string(temp) + "textsplit_oom_" +
+                        std::to_string(GetCurrentProcessId()) + ".txt";
+            HANDLE f = CreateFileA(gBigInput.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                                   nullptr);
+            std::string chunk;
+            while (chunk.size() < (1u << 20))
+                chunk += "a line of text in a file too large for the capped heap\r\n";
+            DWORD done = 0;
+            for (int i = 0; i < 12; ++i)
+                WriteFile(f, chunk.data(), DWORD(chunk.size()), &done, nullptr);
+            CloseHandle(f);
+
+            gReporter = CreateThread(nullptr, 0, reportOutOfMemoryBox, nullptr, 0, nullptr);
+            rt::setExitHook(rt::kAppCleanupHook, cleanupAfterReport);
+            platform::setHeapLimit(rt::kMemoryReserve + (std::size_t{4} << 20));
+            rt::holdMemoryReserve();
+            rt::recordReturnPoint();
+            app::createLines();
+            app::importFile(gBigInput.c_str());
+            std::fputs("import returned\n", stderr);
+        },
+        ::testing::ExitedWithCode(0), "\\[error\\] 内存不足 icon=1 room=1\\s*cleanup");
 }
 
 } // namespace

@@ -456,4 +456,104 @@ TEST(FileDialogShown, MultipleSelectionInTheRootOfADrive) {
     chooseSeveral("C:\\", "\"" + a + "\" \"" + b + "\"", "C:\\" + a + "\r\nC:\\" + b + "\r\n");
 }
 
+// What a second use of the same object did while its Open dialog was up.
+struct NestedUse {
+    FileDialog* dialog = nullptr;
+    HANDLE done = nullptr;
+    int shown = -1;
+    DWORD took = 0;
+    LPOFNHOOKPROC setupResult = nullptr;
+    rt::ByteSet bufferBefore = nullptr, bufferAfter = nullptr;
+    const char* titleBefore = nullptr;
+    const char* titleAfter = nullptr;
+};
+NestedUse gNested;
+
+// Runs from the first dialog's message loop, as a second click on an import
+// button would: shows the same object again and sets it up anew.
+VOID CALLBACK useAgain(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    FileDialogSettings* r = gNested.dialog->settings();
+    gNested.bufferBefore = r->fileBuffer;
+    gNested.titleBefore = r->title;
+    DWORD start = GetTickCount();
+    gNested.shown = gNested.dialog->showOpen(nullptr);
+    gNested.took = GetTickCount() - start;
+    gNested.setupResult = gNested.dialog->setup("another title", "All|*.*", 1, nullptr, "log");
+    gNested.bufferAfter = r->fileBuffer;
+    gNested.titleAfter = r->title;
+    SetEvent(gNested.done);
+}
+
+// A visible dialog of this process with the title, other than `except`.
+HWND otherDialog(const std::string& title, HWND except) {
+    struct Search {
+        const std::string* title;
+        HWND except;
+        HWND found;
+    } search{&title, except, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM p) CALLBACK -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (w == s->except || pid != GetCurrentProcessId() || !IsWindowVisible(w) ||
+                testsupport::windowText(w) != *s->title)
+                return TRUE;
+            s->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The record's buffers belong to its dialog while it is up: a second show
+// of the same object from that dialog's message loop opens no second dialog
+// and replaces nothing, a setup then changes nothing, and the name confirmed
+// in the first dialog is the one the object keeps.
+TEST(FileDialogShown, NoSecondDialogOfTheSameObjectWhileItsDialogIsUp) {
+    TempFile file(tempFolder() + "\\" + uniqueName("fd_nested_") + ".txt");
+    Dialog d;
+    std::string title = uniqueTitle("导入欲分割的文本内容");
+    d->setup(title.c_str(), "文本文件(*.txt)|*.txt", 1, nullptr, "txt");
+    gNested = NestedUse{};
+    gNested.dialog = d.object;
+    gNested.done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+
+    std::thread user([&] {
+        HWND first = testsupport::waitForWindow(title, "#32770", 15000, GetCurrentProcessId());
+        if (!first) return;
+        if (WaitForSingleObject(gNested.done, 3000) != WAIT_OBJECT_0) {
+            // A second dialog is up: cancelled, so that the test can end.
+            if (HWND second = otherDialog(title, first))
+                PostMessageA(second, WM_COMMAND, IDCANCEL, 0);
+            WaitForSingleObject(gNested.done, 10000);
+            Sleep(300);
+            if (!IsWindow(first)) first = otherDialog(title, nullptr);
+        }
+        HWND box = nullptr;
+        for (int i = 0; i < 100 && first && !(box = fileNameBox(first)); ++i)
+            Sleep(20);
+        if (box) typeInto(box, file.path);
+        if (first) PostMessageA(GetDlgItem(first, IDOK), BM_CLICK, 0, 0);
+    });
+    SetTimer(nullptr, 0, 50, useAgain);
+    EXPECT_EQ(d->showOpen(nullptr), 1);
+    user.join();
+    CloseHandle(gNested.done);
+
+    EXPECT_EQ(gNested.shown, 0);
+    EXPECT_LT(gNested.took, 1000u) << "a second dialog was shown";
+    EXPECT_EQ(gNested.bufferAfter, gNested.bufferBefore);
+    EXPECT_EQ(gNested.titleAfter, gNested.titleBefore);
+    EXPECT_EQ(gNested.setupResult, nullptr);
+    EXPECT_EQ(lower(take(d->fileName())), lower(file.path));
+    EXPECT_EQ(std::string(rt::orEmpty(d.record().title)), title);
+    EXPECT_EQ(std::string(rt::orEmpty(d.record().defaultExtension)), "txt");
+
+    // Once the dialog is gone the object is free again.
+    d->setup("again", "All|*.*", 1, nullptr, nullptr);
+    EXPECT_EQ(std::string(rt::orEmpty(d.record().title)), "again");
+}
+
 } // namespace

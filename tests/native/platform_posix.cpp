@@ -7,7 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <malloc.h>
+
 #include <cerrno>
+#include <cstdint>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +36,7 @@ void reset() {
     nextAnswer = 1;
     writeLimit = -1;
     failAllocationAfter = 0;
+    setHeapLimit(0);
 }
 } // namespace posix
 
@@ -42,24 +46,60 @@ bool allocationFails() {
     return --posix::failAllocationAfter == 0;
 }
 
+// The heap cap: bytes handed out since it was set, less those taken back.
+std::size_t gLimit;
+std::size_t gInUse;
+
+bool fits(std::size_t add, std::size_t remove) {
+    std::size_t base = gInUse > remove ? gInUse - remove : 0;
+    return add <= gLimit && base <= gLimit - add;
+}
+
+void givenBack(std::size_t size) {
+    gInUse = gInUse > size ? gInUse - size : 0;
+}
+
+std::size_t heapRoom() {
+    if (!gLimit) return SIZE_MAX;
+    return gInUse < gLimit ? gLimit - gInUse : 0;
+}
+
 int fdOf(FileHandle file) { return static_cast<int>(reinterpret_cast<std::intptr_t>(file)) - 1; }
 } // namespace
 
 void cacheProcessHeap() {}
 
+void setHeapLimit(std::size_t bytes) {
+    gLimit = bytes;
+    gInUse = 0;
+}
+
 void* heapAlloc(std::size_t size, bool zeroFill) {
     if (allocationFails()) return nullptr;
     // malloc(0) may give null; the Windows heap hands out a valid block.
     std::size_t n = size ? size : 1;
-    return zeroFill ? std::calloc(1, n) : std::malloc(n);
+    if (gLimit && !fits(n, 0)) return nullptr;
+    void* block = zeroFill ? std::calloc(1, n) : std::malloc(n);
+    if (gLimit && block) gInUse += malloc_usable_size(block);
+    return block;
 }
 
 void* heapRealloc(void* block, std::size_t size) {
     if (allocationFails()) return nullptr;
-    return std::realloc(block, size ? size : 1);
+    std::size_t old = gLimit && block ? malloc_usable_size(block) : 0;
+    if (gLimit && !fits(size ? size : 1, old)) return nullptr;
+    void* moved = std::realloc(block, size ? size : 1);
+    if (gLimit && moved) {
+        givenBack(old);
+        gInUse += malloc_usable_size(moved);
+    }
+    return moved;
 }
 
-void heapFree(void* block) { std::free(block); }
+void heapFree(void* block) {
+    if (gLimit && block) givenBack(malloc_usable_size(block));
+    std::free(block);
+}
 
 bool isReadable(const void*, std::size_t) { return true; }
 
@@ -135,7 +175,7 @@ void closeFile(FileHandle file) { ::close(fdOf(file)); }
 
 int messageBox(void*, const char* text, const char* caption, std::uint32_t style) {
     ++posix::messageBoxCount;
-    posix::lastMessageBox = {text ? text : "", caption ? caption : "", style};
+    posix::lastMessageBox = {text ? text : "", caption ? caption : "", style, heapRoom()};
     std::fprintf(stderr, "[%s] %s\n", caption ? caption : "", text ? text : "");
     return posix::nextAnswer;
 }

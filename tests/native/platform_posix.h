@@ -1,6 +1,7 @@
 // Test controls of the POSIX stand-in of the platform layer.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -10,6 +11,8 @@ struct MessageBoxCall {
     std::string text;
     std::string caption;
     std::uint32_t style = 0;
+    // Bytes that still fitted under the heap cap while the box was up.
+    std::size_t heapRoom = 0;
 };
 
 // The stand-in records every message box, prints it to stderr as

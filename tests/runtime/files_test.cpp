@@ -278,17 +278,22 @@ TEST_F(FileCommands, ReadBytesTakesEveryByte) {
     ASSERT_NE(f, 0);
     char buffer[8] = {};
     std::uint32_t got = 99;
+    EXPECT_EQ(rt::bytesLeft(f), 5u);
     ASSERT_TRUE(rt::readBytes(f, buffer, 3, &got));
     EXPECT_EQ(std::string(buffer, got), bytes.substr(0, 3));
+    EXPECT_EQ(rt::bytesLeft(f), 2u); // counted from where reading goes on
     ASSERT_TRUE(rt::readBytes(f, buffer, sizeof buffer, &got));
     EXPECT_EQ(std::string(buffer, got), bytes.substr(3));
     ASSERT_TRUE(rt::readBytes(f, buffer, sizeof buffer, &got));
     EXPECT_EQ(got, 0u); // the end
+    EXPECT_EQ(rt::bytesLeft(f), 0u);
     rt::closeFile(f);
     got = 99;
     EXPECT_FALSE(rt::readBytes(f, buffer, sizeof buffer, &got));
     EXPECT_EQ(got, 0u);
     EXPECT_FALSE(rt::readBytes(0, buffer, sizeof buffer, &got));
+    EXPECT_EQ(rt::bytesLeft(f), 0u); // closed
+    EXPECT_EQ(rt::bytesLeft(0), 0u);
 }
 
 TEST_F(FileCommands, LargeFileRoundTripsWhole) {

@@ -1,9 +1,12 @@
 // Out of memory with the POSIX stand-in failing an allocation on purpose.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "runtime/memory.h"
 #include "runtime/process.h"
 #include "runtime/values.h"
+#include "runtime/platform.h"
 #include "tests/native/platform_posix.h"
 
 namespace {
@@ -21,6 +24,25 @@ TEST(MemoryPosixDeathTest, OutOfMemoryShowsItsBoxAndEndsWithZero) {
             rt::allocate(16);
         },
         ::testing::ExitedWithCode(0), "\\[error\\] 内存不足\\s*cleanup");
+}
+
+// The heap runs out under its cap: the reserve is given back before the box
+// is built, so the box has room of its own.
+TEST(MemoryPosixDeathTest, TheReserveIsGivenBackBeforeTheBox) {
+    EXPECT_EXIT(
+        {
+            rt::setExitHook(rt::kAppCleanupHook, [] {
+                std::fprintf(stderr, "room at the box %d ",
+                             platform::posix::lastMessageBox.heapRoom >= rt::kMemoryReserve);
+            });
+            rt::recordReturnPoint();
+            platform::setHeapLimit(rt::kMemoryReserve + (std::size_t{4} << 20));
+            rt::holdMemoryReserve();
+            static void* held[64]; // kept, so they are no leak at the end
+            for (void*& block : held)
+                block = rt::allocate(std::size_t{1} << 20);
+        },
+        ::testing::ExitedWithCode(0), "\\[error\\] 内存不足\\s*room at the box 1");
 }
 
 TEST(MemoryPosix, FailedReallocateIsTheCallersToHandle) {
