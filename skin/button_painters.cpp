@@ -55,6 +55,46 @@ constexpr Gradient kPushEntries[3][7] = {
      {0x00FBFCFC, 0x00FBFCFC, 0x00D7C5C6, 0xFFD7C5C6}},
 };
 
+// Where the box of a check box or radio button sits beside its caption:
+// its size, the height it is centred in, and its left edge when on the left.
+struct SideBoxGeometry {
+    int size;
+    int centredIn;
+    int left;
+};
+constexpr SideBoxGeometry kCheckBoxGeometry{13, 13, 0};
+constexpr SideBoxGeometry kRadioGeometry{16, 15, -1};
+
+// The box in the client rectangle r, by the style's vertical alignment and
+// BS_RIGHTBUTTON; the caption rectangle gives way to it.
+RECT placeSideBox(DWORD style, const RECT& r, RECT& caption, const SideBoxGeometry& g) {
+    RECT box{};
+    switch (style & (BS_TOP | BS_BOTTOM)) {
+    case BS_VCENTER:
+        box.top = (r.bottom - g.centredIn) / 2;
+        break;
+    case BS_BOTTOM:
+        box.top = r.bottom - g.size;
+        caption.top = box.top - 5;
+        break;
+    default:
+        box.top = r.top;
+        caption.top += 1;
+        break;
+    }
+    box.bottom = box.top + g.size;
+    if (style & BS_RIGHTBUTTON) {
+        box.left = r.right - g.size;
+        box.right = r.right;
+        caption.right -= 18;
+    } else {
+        box.left = g.left;
+        box.right = g.left + g.size;
+        caption.left += 18;
+    }
+    return box;
+}
+
 constexpr COLORREF kDisabledRing = 0x00EAF4F5;
 constexpr COLORREF kGreyCaption = 0x0094A2A5;
 
@@ -212,30 +252,7 @@ void paintCheckBox(SkinRecord& record) {
     RECT caption = r;
     fillBack(dc, r, record);
 
-    RECT box{};
-    switch (style & (BS_TOP | BS_BOTTOM)) {
-    case BS_VCENTER:
-        box.top = (r.bottom - 13) / 2;
-        break;
-    case BS_BOTTOM:
-        box.top = r.bottom - 13;
-        caption.top = box.top - 5;
-        break;
-    default:
-        box.top = r.top;
-        caption.top += 1;
-        break;
-    }
-    box.bottom = box.top + 13;
-    if (style & BS_RIGHTBUTTON) {
-        box.left = r.right - 13;
-        box.right = r.right;
-        caption.right -= 18;
-    } else {
-        box.left = 0;
-        box.right = 13;
-        caption.left += 18;
-    }
+    RECT box = placeSideBox(style, r, caption, kCheckBoxGeometry);
 
     frameSolid(dc, box, disabled ? darker(faceColor(), 0x202020) : kBoxFrame);
     InflateRect(&box, -1, -1);
@@ -285,30 +302,7 @@ void paintRadioButton(SkinRecord& record) {
     RECT caption = r;
     fillBack(dc, r, record);
 
-    RECT b{};
-    switch (style & (BS_TOP | BS_BOTTOM)) {
-    case BS_VCENTER:
-        b.top = (r.bottom - 15) / 2;
-        break;
-    case BS_BOTTOM:
-        b.top = r.bottom - 16;
-        caption.top = r.bottom - 21;
-        break;
-    default:
-        b.top = r.top;
-        caption.top += 1;
-        break;
-    }
-    b.bottom = b.top + 16;
-    if (style & BS_RIGHTBUTTON) {
-        b.left = r.right - 16;
-        b.right = r.right;
-        caption.right -= 18;
-    } else {
-        b.left = -1;
-        b.right = 15;
-        caption.left += 18;
-    }
+    RECT b = placeSideBox(style, r, caption, kRadioGeometry);
 
     {
         const COLORREF discColor = disabled                      ? darker(face, 0x101010)
