@@ -15,8 +15,6 @@ namespace {
 
 constexpr int kTooltipNeedTextA = -520; // TTN_NEEDTEXTA
 
-
-
 // The names of a drop joined by "\r\n", in a fresh text. Each name's length
 // is asked first, so a long path is never cut short.
 char* droppedNames(HDROP drop) {
@@ -42,14 +40,14 @@ char* droppedNames(HDROP drop) {
 
 } // namespace
 
-// The thread's keyboard state: the keys as they were when the message being
-// handled was made, which is what its handler asks about (the keyboard of
-// this very moment may already be ahead of the queue).
+// Ctrl, Shift and Alt as the keyboard holds them at the moment the message is
+// handled. The message's own flags are not used: a wheel or key message does
+// not carry all three, and a sent message carries whatever its sender wrote.
 std::uint32_t keyState() {
     std::uint32_t state = 0;
-    if (GetKeyState(VK_CONTROL) & 0x8000) state |= 1;
-    if (GetKeyState(VK_SHIFT) & 0x8000) state |= 2;
-    if (GetKeyState(VK_MENU) & 0x8000) state |= 4;
+    if (GetAsyncKeyState(VK_CONTROL) & 0x8000) state |= 1;
+    if (GetAsyncKeyState(VK_SHIFT) & 0x8000) state |= 2;
+    if (GetAsyncKeyState(VK_MENU) & 0x8000) state |= 4;
     return state;
 }
 

@@ -78,7 +78,7 @@ inline int highSigned(std::uintptr_t value) {
 // coordinates for a child window, in screen coordinates for a top-level one.
 RECT rectInParentOf(HWND window);
 
-// Key state of the message being handled: 1 Ctrl, 2 Shift, 4 Alt.
+// Ctrl, Shift and Alt as the keyboard holds them now: 1, 2 and 4.
 std::uint32_t keyState();
 
 // Traces the bitmap into a region of its pixels that are not the transparent

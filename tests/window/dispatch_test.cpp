@@ -134,50 +134,141 @@ TEST_F(Dispatch, PointSplitsUnsignedXAndSignedY) {
     EXPECT_EQ(wt::log()[1], "leftDown(65533,-3,0)");
 }
 
-TEST_F(Dispatch, KeyStateComesFromTheKeyboardNotFromTheMessageFlags) {
-    object->setLeftButtonDownHandler(wt::handler(&h::leftDown));
-    object->setWheelHandler(wt::handler(&h::wheel));
-    // The message claims Ctrl and Shift; the keyboard has neither down.
-    send(WM_LBUTTONDOWN, MK_CONTROL | MK_SHIFT, MAKELPARAM(1, 2));
-    EXPECT_EQ(wt::log()[1], "leftDown(1,2,0)");
-    // One notch towards the user.
-    send(WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-WHEEL_DELTA)), 0);
-    EXPECT_EQ(wt::log().front(), "wheel(-120,0)");
-}
+// Keys held down at the keyboard itself (SendInput), as a person holds them.
+// The end lets every one of them go, even when an assertion has ended the
+// test early, and takes the key messages the presses queued out unhandled: a
+// lone Alt that reached a window would start its menu.
+class HeldKeys {
+  public:
+    HeldKeys() = default;
+    HeldKeys(const HeldKeys&) = delete;
+    HeldKeys& operator=(const HeldKeys&) = delete;
+    ~HeldKeys() { releaseAll(); }
 
-// The thread's keyboard holds each combination of Ctrl, Shift and Alt; mouse,
-// key and wheel handlers all receive it as 1, 2 and 4.
-TEST_F(Dispatch, KeyStateCarriesCtrlShiftAndAltAsTheKeyboardHoldsThem) {
-    object->setLeftButtonDownHandler(wt::handler(&h::leftDown));
-    object->setKeyUpHandler(wt::handler(&h::keyUp));
-    object->setWheelHandler(wt::handler(&h::wheel));
+    // True once the keyboard reports every key down.
+    bool hold(const std::vector<WORD>& keys) {
+        held_.insert(held_.end(), keys.begin(), keys.end());
+        press(keys, 0);
+        return settled(keys, true);
+    }
+    // True once the keyboard reports every key up again.
+    bool releaseAll() {
+        std::vector<WORD> keys(held_.rbegin(), held_.rend());
+        held_.clear();
+        press(keys, KEYEVENTF_KEYUP);
+        const bool up = settled(keys, false);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+        }
+        return up;
+    }
+
+  private:
+    static void press(const std::vector<WORD>& keys, DWORD flags) {
+        if (keys.empty()) return;
+        std::vector<INPUT> inputs(keys.size());
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            inputs[i].type = INPUT_KEYBOARD;
+            inputs[i].ki.wVk = keys[i];
+            inputs[i].ki.dwFlags = flags;
+        }
+        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    }
+    static bool settled(const std::vector<WORD>& keys, bool down) {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 2000; Sleep(5)) {
+            bool all = true;
+            for (WORD key : keys)
+                all = all && ((GetAsyncKeyState(key) & 0x8000) != 0) == down;
+            if (all) return true;
+        }
+        return false;
+    }
+
+    std::vector<WORD> held_;
+};
+
+// The key presses go to the window in front: the test's own, so that the
+// messages they queue are its thread's to take out.
+class DispatchKeys : public Dispatch {
+  protected:
+    void SetUp() override {
+        Dispatch::SetUp();
+        ShowWindow(window, SW_SHOW);
+        SetForegroundWindow(window);
+        // The display's focus events set the modifier keys to what the
+        // display holds (none): they are taken in before any key goes down.
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 200; Sleep(10)) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+        }
+        object->setLeftButtonDownHandler(wt::handler(&h::leftDown));
+        object->setKeyUpHandler(wt::handler(&h::keyUp));
+        object->setWheelHandler(wt::handler(&h::wheel));
+    }
+    // A left click, a key's release and a wheel notch towards the user, each
+    // claiming in its own flags the keys of `claimed` (1 Ctrl, 2 Shift, 4 Alt)
+    // where it can carry them; the handler entries they produced.
+    Log deliver(int claimed) {
+        Log seen;
+        WPARAM buttons = MK_LBUTTON;
+        if (claimed & 1) buttons |= MK_CONTROL;
+        if (claimed & 2) buttons |= MK_SHIFT;
+        send(WM_LBUTTONDOWN, buttons, MAKELPARAM(1, 2));
+        seen.push_back(entry("leftDown("));
+        const LPARAM altContext = (claimed & 4) ? LPARAM(1) << 29 : 0;
+        send(WM_KEYUP, 'A', altContext | 1);
+        seen.push_back(entry("keyUp("));
+        send(WM_MOUSEWHEEL, MAKEWPARAM(buttons & ~MK_LBUTTON, static_cast<WORD>(-WHEEL_DELTA)), 0);
+        seen.push_back(entry("wheel("));
+        return seen;
+    }
+    static Log expected(int state) {
+        const std::string k = std::to_string(state);
+        return {"leftDown(1,2," + k + ")", "keyUp(65," + k + ")", "wheel(-120," + k + ")"};
+    }
+    static std::string entry(const std::string& prefix) {
+        for (const std::string& e : wt::log())
+            if (e.compare(0, prefix.size(), prefix) == 0) return e;
+        return prefix + "missing";
+    }
+};
+
+// Whatever a message's flags claim, its handler gets the keys actually down.
+TEST_F(DispatchKeys, KeyStateComesFromTheKeyboardNotFromTheMessageFlags) {
     struct Row {
-        std::vector<BYTE> held;
+        std::vector<WORD> held;
+        int claimed;
         int state;
     };
-    const Row rows[] = {{{}, 0},
-                        {{VK_CONTROL}, 1},
-                        {{VK_SHIFT}, 2},
-                        {{VK_MENU}, 4},
-                        {{VK_CONTROL, VK_SHIFT}, 3},
-                        {{VK_SHIFT, VK_MENU}, 6},
-                        {{VK_CONTROL, VK_SHIFT, VK_MENU}, 7}};
-    BYTE saved[256];
-    ASSERT_TRUE(GetKeyboardState(saved));
+    const Row rows[] = {
+        {{}, 7, 0}, {{VK_CONTROL, VK_SHIFT}, 0, 3}, {{VK_CONTROL}, 6, 1}, {{VK_MENU}, 3, 4}};
     for (const Row& row : rows) {
-        BYTE keys[256] = {};
-        for (BYTE key : row.held)
-            keys[key] = 0x80;
-        ASSERT_TRUE(SetKeyboardState(keys));
-        const std::string state = std::to_string(row.state);
-        send(WM_LBUTTONDOWN, 0, MAKELPARAM(1, 2));
-        EXPECT_EQ(wt::log().at(1), "leftDown(1,2," + state + ")") << state;
-        send(WM_KEYUP, 'A', 0);
-        EXPECT_EQ(wt::log().at(0), "keyUp(65," + state + ")") << state;
-        send(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
-        EXPECT_EQ(wt::log().at(0), "wheel(120," + state + ")") << state;
+        SCOPED_TRACE("held " + std::to_string(row.state) + ", claimed " +
+                     std::to_string(row.claimed));
+        HeldKeys keys;
+        ASSERT_TRUE(keys.hold(row.held));
+        EXPECT_EQ(deliver(row.claimed), expected(row.state));
+        ASSERT_TRUE(keys.releaseAll());
+        EXPECT_EQ(deliver(row.claimed), expected(0)) << "after the keys went up";
     }
-    SetKeyboardState(saved);
+}
+
+// Each combination of Ctrl, Shift and Alt held at the keyboard; mouse, key
+// and wheel handlers all receive it as 1, 2 and 4, and 0 once let go.
+TEST_F(DispatchKeys, KeyStateCarriesCtrlShiftAndAltAsTheKeyboardHoldsThem) {
+    for (int state = 0; state < 8; ++state) {
+        SCOPED_TRACE("state " + std::to_string(state));
+        std::vector<WORD> held;
+        if (state & 1) held.push_back(VK_CONTROL);
+        if (state & 2) held.push_back(VK_SHIFT);
+        if (state & 4) held.push_back(VK_MENU);
+        HeldKeys keys;
+        ASSERT_TRUE(keys.hold(held));
+        EXPECT_EQ(deliver(0), expected(state));
+        ASSERT_TRUE(keys.releaseAll());
+        EXPECT_EQ(deliver(0), expected(0));
+    }
 }
 
 TEST_F(Dispatch, FocusAndSizeAlwaysReachThePreviousProcedure) {
