@@ -416,6 +416,13 @@ std::uint32_t trackCommon(SkinRecord& record, UINT message, WPARAM wParam) {
         track.dwFlags = TME_LEAVE;
         track.hwndTrack = record.hwnd;
         _TrackMouseEvent(&track);
+        // A move read late, after the cursor has gone on (Wine delivers such
+        // moves when the cursor is set from another process): Windows posts
+        // the leave at once then, Wine tracks nothing and the control would
+        // stay hot for good.
+        POINT cursor{};
+        if (GetCursorPos(&cursor) && WindowFromPoint(cursor) != record.hwnd)
+            PostMessageA(record.hwnd, WM_MOUSELEAVE, 0, 0);
         state |= kHot;
         return kPreviousBefore | kPaint;
     }

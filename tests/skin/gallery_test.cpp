@@ -36,7 +36,11 @@ TEST_F(GalleryTest, EveryKindInTheThreeSchemes) {
         SCOPED_TRACE(scheme);
         ASSERT_EQ(applySkin(scheme), 1);
         SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
-        SendMessageA(info.hwndList, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2)); // its frame
+        // Its frame: the cursor really there, or the hover ends at once.
+        RECT dropped{};
+        GetWindowRect(info.hwndList, &dropped);
+        SetCursorPos(dropped.left + 2, dropped.top + 2);
+        SendMessageA(info.hwndList, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
         pumpUntil([] { return false; }, 300);
         HWND push = GetDlgItem(dialog, 302);
         EXPECT_EQ(pixel(push, windowSize(push).cx / 2, 1), frames[scheme - 1]);

@@ -1,7 +1,6 @@
 #include "tests/skin/skin_support.h"
 
 #include <commctrl.h>
-#include <winternl.h>
 
 #include <cstddef>
 
@@ -127,25 +126,41 @@ void leave() {
     pumpUntil([] { return false; }, 150);
 }
 
+namespace {
+// The process's shared GDI handle table, which hangs off the process
+// environment block. A 32-bit process on a 64-bit system may have it only in
+// the 64-bit block (Wine fills in no other): that block is reached through the
+// 64-bit thread block, which lies WowTebOffset bytes from the 32-bit one.
+const unsigned char* gdiHandleTable() {
+    // The thread block's own address, read as NtCurrentTeb reads it (whose
+    // inlined segment read trips a false array-bounds warning in GCC).
+    const unsigned char* teb = nullptr;
+#if defined(_WIN64)
+    __asm__("movq %%gs:0x30, %0" : "=r"(teb));
+    const auto* peb = *reinterpret_cast<const unsigned char* const*>(teb + 0x60);
+    return *reinterpret_cast<const unsigned char* const*>(peb + 0xF8);
+#else
+    __asm__("movl %%fs:0x18, %0" : "=r"(teb));
+    const auto* peb = *reinterpret_cast<const unsigned char* const*>(teb + 0x30);
+    if (const auto* table = *reinterpret_cast<const unsigned char* const*>(peb + 0x94))
+        return table;
+    const LONG wowTebOffset = *reinterpret_cast<const LONG*>(teb + 0xFDC);
+    if (wowTebOffset == 0) return nullptr;
+    const unsigned char* teb64 = teb + wowTebOffset;
+    const auto peb64 = *reinterpret_cast<const ULONGLONG*>(teb64 + 0x60);
+    const auto table = *reinterpret_cast<const ULONGLONG*>(
+        reinterpret_cast<const unsigned char*>(static_cast<UINT_PTR>(peb64)) + 0xF8);
+    return reinterpret_cast<const unsigned char*>(static_cast<UINT_PTR>(table));
+#endif
+}
+} // namespace
+
 DWORD gdiObjectCount() {
     DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     if (count) return count;
-    // The table hangs off the process environment block; each entry is 24
-    // bytes on both widths, with its type byte at offset 14, 0 when free.
-    using Query = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
-    auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
-    PROCESS_BASIC_INFORMATION basic{};
-    if (!query ||
-        query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0)
-        return 0;
-    auto* peb = reinterpret_cast<const unsigned char*>(basic.PebBaseAddress);
-#if defined(_WIN64)
-    const std::size_t tableOffset = 0xF8;
-#else
-    const std::size_t tableOffset = 0x94;
-#endif
-    const unsigned char* table = *reinterpret_cast<const unsigned char* const*>(peb + tableOffset);
+    // Each entry is 24 bytes on both widths, with its type byte at offset 14,
+    // 0 when free.
+    const unsigned char* table = gdiHandleTable();
     if (!table) return 0;
     const DWORD self = GetCurrentProcessId();
     for (std::size_t i = 0; i < 0x10000; ++i) {

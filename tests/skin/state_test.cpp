@@ -77,6 +77,30 @@ TEST_F(StateTest, MouseMovesOverAButtonRunTheOwnProcedureOnceThenTwice) {
     EXPECT_EQ(seen(WM_MOUSELEAVE), 1);
 }
 
+TEST_F(StateTest, AMoveReadAfterTheCursorHasGoneStillEndsInALeave) {
+    // Wine delivers late moves when the cursor is set from another process;
+    // a button must not stay hot for one, nor lose its hover for a real one.
+    HWND button = recorded("Button", BS_PUSHBUTTON);
+    struct Row {
+        bool cursorOnButton;
+        bool hotAfterwards;
+    } rows[] = {{false, false}, {true, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.cursorOnButton);
+        const int leavesBefore = seen(WM_MOUSELEAVE);
+        if (row.cursorOnButton) {
+            hover(button);
+        } else {
+            leave();
+            SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+            EXPECT_TRUE(stateOf(button) & skin::kHot); // painted hot at once, as for any move
+        }
+        pumpUntil([] { return false; }, 600); // longer than the hover time
+        EXPECT_EQ((stateOf(button) & skin::kHot) != 0, row.hotAfterwards);
+        EXPECT_EQ(seen(WM_MOUSELEAVE) - leavesBefore, row.hotAfterwards ? 0 : 1);
+    }
+}
+
 TEST_F(StateTest, ButtonMessagesSetTheirBitsAndReachTheOwnProcedure) {
     HWND button = recorded("Button", BS_AUTO3STATE);
     struct Row {
