@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "runtime/heap_cap.h"
+
 namespace platform {
 
 namespace {
@@ -12,62 +14,45 @@ HANDLE heap() {
     return gHeap;
 }
 
-// The heap cap (a test seam): bytes handed out since it was set, less those
-// taken back. Nothing is counted while there is no cap.
-std::size_t gLimit;
-std::size_t gInUse;
-
-bool fits(std::size_t add, std::size_t remove) {
-    std::size_t base = gInUse > remove ? gInUse - remove : 0;
-    return add <= gLimit && base <= gLimit - add;
-}
+HeapCap gCap;
 
 std::size_t blockSize(void* block) {
     SIZE_T n = HeapSize(heap(), 0, block);
     return n == static_cast<SIZE_T>(-1) ? 0 : n;
 }
-
-void taken(void* block) {
-    if (block) gInUse += blockSize(block);
-}
-
-void givenBack(std::size_t size) {
-    gInUse = gInUse > size ? gInUse - size : 0;
-}
 } // namespace
 
-void cacheProcessHeap() { heap(); }
+void cacheProcessHeap() {
+    heap();
+}
 
 void setHeapLimit(std::size_t bytes) {
-    gLimit = bytes;
-    gInUse = 0;
+    gCap.set(bytes);
 }
 
 void* heapAlloc(std::size_t size, bool zeroFill) {
-    if (gLimit && !fits(size, 0)) return nullptr;
+    if (!gCap.allows(size)) return nullptr;
     void* block = HeapAlloc(heap(), zeroFill ? HEAP_ZERO_MEMORY : 0, size);
-    if (gLimit) taken(block);
+    if (block && gCap.on()) gCap.replaced(0, blockSize(block));
     return block;
 }
 
 void* heapRealloc(void* block, std::size_t size) {
-    if (!gLimit) return HeapReAlloc(heap(), 0, block, size);
-    std::size_t old = blockSize(block);
-    if (!fits(size, old)) return nullptr;
+    const std::size_t old = gCap.on() ? blockSize(block) : 0;
+    if (!gCap.allows(size, old)) return nullptr;
     void* moved = HeapReAlloc(heap(), 0, block, size);
-    if (moved) {
-        givenBack(old);
-        taken(moved);
-    }
+    if (moved && gCap.on()) gCap.replaced(old, blockSize(moved));
     return moved;
 }
 
 void heapFree(void* block) {
-    if (gLimit && block) givenBack(blockSize(block));
+    if (block && gCap.on()) gCap.replaced(blockSize(block), 0);
     HeapFree(heap(), 0, block);
 }
 
-bool isReadable(const void* p, std::size_t size) { return !IsBadReadPtr(p, size); }
+bool isReadable(const void* p, std::size_t size) {
+    return !IsBadReadPtr(p, size);
+}
 
 void imageRange(const std::uint8_t** first, const std::uint8_t** last) {
     static const std::uint8_t* base;
@@ -85,8 +70,8 @@ void imageRange(const std::uint8_t** first, const std::uint8_t** last) {
 
 FileHandle openFile(const char* name, std::uint32_t access, std::uint32_t share,
                     std::uint32_t disposition) {
-    HANDLE h = CreateFileA(name, access, share, nullptr, disposition, FILE_ATTRIBUTE_ARCHIVE,
-                           nullptr);
+    HANDLE h =
+        CreateFileA(name, access, share, nullptr, disposition, FILE_ATTRIBUTE_ARCHIVE, nullptr);
     return h == INVALID_HANDLE_VALUE ? nullptr : h;
 }
 
@@ -109,9 +94,13 @@ std::uint32_t seekFile(FileHandle file, std::int32_t offset, std::uint32_t origi
     return SetFilePointer(file, offset, nullptr, origin);
 }
 
-std::uint32_t fileSize(FileHandle file) { return GetFileSize(file, nullptr); }
+std::uint32_t fileSize(FileHandle file) {
+    return GetFileSize(file, nullptr);
+}
 
-void closeFile(FileHandle file) { CloseHandle(file); }
+void closeFile(FileHandle file) {
+    CloseHandle(file);
+}
 
 int messageBox(void* owner, const char* text, const char* caption, std::uint32_t style) {
     return MessageBoxA(static_cast<HWND>(owner), text, caption, style);
@@ -121,12 +110,16 @@ std::uint32_t modulePath(char* buffer, std::uint32_t size) {
     return GetModuleFileNameA(nullptr, buffer, size);
 }
 
-const char* commandLine() { return GetCommandLineA(); }
+const char* commandLine() {
+    return GetCommandLineA();
+}
 
 int mapHalfWidth(const char* source, int length, char* target, int targetSize) {
     return LCMapStringA(2052, LCMAP_HALFWIDTH, source, length, target, targetSize);
 }
 
-void exitProcess(std::uint32_t code) { ExitProcess(code); }
+void exitProcess(std::uint32_t code) {
+    ExitProcess(code);
+}
 
 } // namespace platform

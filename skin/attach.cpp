@@ -7,6 +7,7 @@
 #include <new>
 
 #include "skin/skin_engine.h"
+#include "window/window.h"
 
 namespace skin {
 
@@ -36,10 +37,6 @@ enum ClassIndex {
 };
 
 constexpr DWORD kInvisibleEmptyButtonStyle = WS_CHILD | WS_TABSTOP; // 0x40010000
-
-WNDPROC installedProc(HWND hwnd) {
-    return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
-}
 
 void unlink(SkinRecord* record) {
     for (SkinRecord** link = &gRecords; *link; link = &(*link)->next) {
@@ -156,14 +153,10 @@ SkinRecord* findSkinRecord(HWND hwnd) {
     return nullptr;
 }
 
-SkinRecord* firstSkinRecord() {
-    return gRecords;
-}
-
-std::size_t skinRecordCount() {
+std::size_t skinRecordCount(bool liveOnly) {
     std::size_t count = 0;
     for (SkinRecord* record = gRecords; record; record = record->next)
-        ++count;
+        if (!liveOnly || !record->passive) ++count;
     return count;
 }
 
@@ -248,14 +241,10 @@ void letGo(HWND hwnd, bool redraw) {
         freeRecord(record);
         return;
     }
-    if (installedProc(hwnd) != &skinWindowProc) {
-        // Someone subclassed the window after us; putting our previous
-        // procedure back would cut theirs out. Stay in the chain, inert.
-        record->passive = true;
-    } else {
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(record->previousProc));
+    if (win::restoreProcedureIfInstalled(hwnd, skinWindowProc, record->previousProc))
         freeRecord(record);
-    }
+    else
+        record->passive = true; // someone subclassed the window after us: stay, inert
     if (redraw) RedrawWindow(hwnd, nullptr, nullptr, kRedrawAll);
 }
 
@@ -264,8 +253,8 @@ void letGo(HWND hwnd, bool redraw) {
 // has left), giving the previous procedure back.
 LRESULT forwardPassive(SkinRecord* record, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     WNDPROC previous = record->previousProc;
-    if (message != WM_NCDESTROY && installedProc(hwnd) == &skinWindowProc) {
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    if (message != WM_NCDESTROY &&
+        win::restoreProcedureIfInstalled(hwnd, skinWindowProc, previous)) {
         freeRecord(record);
         return CallWindowProcA(previous, hwnd, message, wParam, lParam);
     }

@@ -196,11 +196,9 @@ void paintComboBox(SkinRecord& record) {
     PaintBuffer buffer(record.hwnd, true);
     HDC dc = buffer.dc();
     RECT r = windowBox(buffer);
-    frameSolid(dc, r, disabled ? darker(faceColor(), 0x202020) : schemeFrameColor());
+    drawFrame(dc, r, state);
     InflateRect(&r, -1, -1);
     HBRUSH ring = GetSysColorBrush(disabled ? COLOR_BTNFACE : COLOR_WINDOW);
-    FrameRect(dc, &r, ring);
-    InflateRect(&r, -1, -1);
     RECT button = r;
     button.left = r.right - GetSystemMetrics(SM_CYVTHUMB);
     FrameRect(dc, &button, ring);

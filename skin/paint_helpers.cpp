@@ -182,7 +182,8 @@ void layoutCaption(HDC dc, const char* text, int width, CaptionLayout& layout) {
         if (bytes[i] == '&') prefix = false;
         // A lead byte as the caption's last byte stands alone: the walk never
         // steps over the end.
-        const int size = static_cast<int>(rt::characterSize(reinterpret_cast<const char*>(bytes), i, length));
+        const int size =
+            static_cast<int>(rt::characterSize(reinterpret_cast<const char*>(bytes), i, length));
         const int charWidth = measure(dc, text + i, size);
         if (line.width + charWidth > width && layout.count < kMaxCaptionLines - 1) record(i);
         line.width += charWidth;

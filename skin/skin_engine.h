@@ -96,9 +96,8 @@ static_assert(offsetof(SkinRecord, backBrush) == 20 && offsetof(SkinRecord, prev
 
 // The record of the window, or null; a walk from the newest.
 SkinRecord* findSkinRecord(HWND hwnd);
-// The head of the list (newest first), for walks that may detach.
-SkinRecord* firstSkinRecord();
-std::size_t skinRecordCount();
+// Records in the list, passive ones too unless liveOnly.
+std::size_t skinRecordCount(bool liveOnly = false);
 
 // Kind of the window by class name and style, or kNotAControl.
 std::int32_t classifyWindow(HWND hwnd);

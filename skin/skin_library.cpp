@@ -79,10 +79,7 @@ std::uintptr_t serviceCallback() {
     return gService;
 }
 std::size_t liveRecordCount() {
-    std::size_t count = 0;
-    for (SkinRecord* record = firstSkinRecord(); record; record = record->next)
-        if (!record->passive) ++count;
-    return count;
+    return skinRecordCount(true);
 }
 
 } // namespace skin

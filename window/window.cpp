@@ -28,15 +28,11 @@ void forgetPair(HWND window, const Window* object) {
     if (gRegistry && window) gRegistry->removePair(registryKey(window), registryValue(object));
 }
 
-// Puts back the procedure the window had, but only while the library's is
-// the one installed: one that a later subclasser installed above it would
-// otherwise be cut out of the chain. In that case the library's procedure
-// stays and passes every message down to the procedure below it.
+// Puts back the procedure the window had; when a later subclasser sits above
+// the library's procedure, that one stays and passes every message down to
+// the procedure below it.
 void unsubclass(HWND window, WNDPROC previous) {
-    auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
-    if (current == libraryWindowProc)
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-    else
+    if (!restoreProcedureIfInstalled(window, libraryWindowProc, previous))
         SetPropA(window, kProcedureBelowProperty, reinterpret_cast<HANDLE>(previous));
 }
 
@@ -61,6 +57,16 @@ LONG changeLong(HWND window, int index, LONG set, LONG clear) {
 }
 
 } // namespace
+
+bool procedureInstalled(HWND window, WNDPROC ours) {
+    return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) == ours;
+}
+
+bool restoreProcedureIfInstalled(HWND window, WNDPROC ours, WNDPROC previous) {
+    if (!procedureInstalled(window, ours)) return false;
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    return true;
+}
 
 RECT rectInParentOf(HWND window) {
     RECT r{};
@@ -121,8 +127,7 @@ void Window::subclass(HWND window) {
         previousProc_ = reinterpret_cast<WNDPROC>(below);
         return;
     }
-    auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
-    if (current == libraryWindowProc) return; // bound once only
+    if (procedureInstalled(window, libraryWindowProc)) return; // bound once only
     auto previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&libraryWindowProc)));
     handle_ = window;

@@ -63,13 +63,21 @@ LRESULT CALLBACK libraryWindowProc(HWND window, UINT message, WPARAM wParam,
 // procedure stays in the chain, keeps the procedure below it in this window
 // property and passes every message down until the window is gone.
 constexpr const char* kProcedureBelowProperty = "WTPreviousProc";
+// Puts `previous` back as the window's procedure, but only while `ours` is
+// the one installed: false, and nothing changed, when a later subclasser
+// sits above it (putting `previous` back would cut that one out).
+bool restoreProcedureIfInstalled(HWND window, WNDPROC ours, WNDPROC previous);
+// Whether `ours` is the window's installed procedure.
+bool procedureInstalled(HWND window, WNDPROC ours);
 class Window;
 // The object the registry finds first for a window, or null.
 Window* findWindowObject(HWND window);
 
 // The point split of mouse, size, move and scroll messages: the low half
 // unsigned, the high half signed.
-inline int lowUnsigned(std::uintptr_t value) { return static_cast<int>(value & 0xFFFF); }
+inline int lowUnsigned(std::uintptr_t value) {
+    return static_cast<int>(value & 0xFFFF);
+}
 inline int highSigned(std::uintptr_t value) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value)) >> 16;
 }

@@ -163,6 +163,12 @@ class ToolTest : public ::testing::Test {
         ASSERT_TRUE(waitForWindowGone(open, kWait));
     }
 
+    // Imports "x", "y" and "z" and waits for the message line to count them.
+    void importThreeLines() {
+        ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
+        ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
+    }
+
     void typeCount(const std::string& digits) { typeChars(item(kCountItem), digits); }
 
     // Export button; returns the folder browser, or null.
@@ -263,8 +269,7 @@ TEST_F(ToolTest, ImportShowsLineCountAndExportWritesEveryGroupByteForByte) {
 }
 
 TEST_F(ToolTest, SecondImportReplacesTheLinesAndTheMessage) {
-    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
-    ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
+    ASSERT_NO_FATAL_FAILURE(importThreeLines());
     std::vector<std::string> lines{"one", "two", "three", "four", "five"};
     ASSERT_NO_FATAL_FAILURE(importFile(writeInput("five.txt", join(lines, "\r\n") + "\r\n")));
     ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[5]行"))
@@ -305,8 +310,7 @@ TEST_F(ToolTest, ExportBeforeImportAsksForTextFirst) {
 }
 
 TEST_F(ToolTest, ExportWithEmptyCountAsksForTheCount) {
-    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
-    ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
+    ASSERT_NO_FATAL_FAILURE(importThreeLines());
     pressButton(item(kExportItem));
     MessageBoxView box = answerBox();
     EXPECT_EQ(box.caption, kInfoCaption);
@@ -321,8 +325,7 @@ TEST_F(ToolTest, CountBoxTakesDigitsOnly) {
 }
 
 TEST_F(ToolTest, CancelledFolderBrowserWritesNothingAndSaysNothing) {
-    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
-    ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
+    ASSERT_NO_FATAL_FAILURE(importThreeLines());
     typeCount("2");
     HWND browser = startExport();
     ASSERT_NE(browser, nullptr);
@@ -339,8 +342,7 @@ TEST_F(ToolTest, UnwritableTargetStopsTheExportWithOneErrorBox) {
     // Where the second file should go there is a folder of that name, so it
     // cannot be created; the first is written, the third never tried.
     ASSERT_TRUE(CreateDirectoryA(outputFile(2).c_str(), nullptr));
-    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
-    ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
+    ASSERT_NO_FATAL_FAILURE(importThreeLines());
     typeCount("1");
     HWND browser = startExport();
     ASSERT_NE(browser, nullptr);
@@ -382,8 +384,7 @@ TEST_F(ToolTest, SecondImportClickWhileTheOpenDialogIsUpDoesNothing) {
 // The same for export: a click while its folder browser or its closing box
 // is up starts no second export.
 TEST_F(ToolTest, SecondExportClickWhileItsBrowserOrBoxIsUpDoesNothing) {
-    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
-    ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
+    ASSERT_NO_FATAL_FAILURE(importThreeLines());
     typeCount("2");
     HWND browser = startExport();
     ASSERT_NE(browser, nullptr);
@@ -407,8 +408,7 @@ TEST_F(ToolTest, SecondExportClickWhileItsBrowserOrBoxIsUpDoesNothing) {
 }
 
 TEST_F(ToolTest, ClosingTheDialogEndsTheToolWithCodeZero) {
-    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
-    ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
+    ASSERT_NO_FATAL_FAILURE(importThreeLines());
     PostMessageA(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0);
     DWORD code = 1234;
     ASSERT_TRUE(tool_.waitForExit(kWait, &code));
@@ -476,8 +476,7 @@ TEST_F(ToolTest, DialogIsDrawnByTheSkinInSchemeOneAndFollowsTheMouse) {
 
     // The picture of the documentation: the dialog after importing three
     // lines, with a group size typed (tool_dialog.bmp in the working folder).
-    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
-    ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
+    ASSERT_NO_FATAL_FAILURE(importThreeLines());
     typeChars(item(kCountItem), "2");
     SetCursorPos(1000, 740);
     EXPECT_TRUE(until([&] { return screenPixel(button, w / 2, 2) != 0x00CFF0FFu; }));

@@ -2,6 +2,7 @@
 // build so that the runtime tests run under AddressSanitizer and
 // UndefinedBehaviorSanitizer.
 #include "runtime/platform.h"
+#include "runtime/heap_cap.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,69 +47,54 @@ bool allocationFails() {
     return --posix::failAllocationAfter == 0;
 }
 
-// The heap cap: bytes handed out since it was set, less those taken back.
-std::size_t gLimit;
-std::size_t gInUse;
+platform::HeapCap gCap;
 
-bool fits(std::size_t add, std::size_t remove) {
-    std::size_t base = gInUse > remove ? gInUse - remove : 0;
-    return add <= gLimit && base <= gLimit - add;
+int fdOf(FileHandle file) {
+    return static_cast<int>(reinterpret_cast<std::intptr_t>(file)) - 1;
 }
-
-void givenBack(std::size_t size) {
-    gInUse = gInUse > size ? gInUse - size : 0;
-}
-
-std::size_t heapRoom() {
-    if (!gLimit) return SIZE_MAX;
-    return gInUse < gLimit ? gLimit - gInUse : 0;
-}
-
-int fdOf(FileHandle file) { return static_cast<int>(reinterpret_cast<std::intptr_t>(file)) - 1; }
 } // namespace
 
 void cacheProcessHeap() {}
 
 void setHeapLimit(std::size_t bytes) {
-    gLimit = bytes;
-    gInUse = 0;
+    gCap.set(bytes);
 }
 
 void* heapAlloc(std::size_t size, bool zeroFill) {
     if (allocationFails()) return nullptr;
     // malloc(0) may give null; the Windows heap hands out a valid block.
     std::size_t n = size ? size : 1;
-    if (gLimit && !fits(n, 0)) return nullptr;
+    if (!gCap.allows(n)) return nullptr;
     void* block = zeroFill ? std::calloc(1, n) : std::malloc(n);
-    if (gLimit && block) gInUse += malloc_usable_size(block);
+    if (block && gCap.on()) gCap.replaced(0, malloc_usable_size(block));
     return block;
 }
 
 void* heapRealloc(void* block, std::size_t size) {
     if (allocationFails()) return nullptr;
-    std::size_t old = gLimit && block ? malloc_usable_size(block) : 0;
-    if (gLimit && !fits(size ? size : 1, old)) return nullptr;
+    const std::size_t old = gCap.on() && block ? malloc_usable_size(block) : 0;
+    if (!gCap.allows(size ? size : 1, old)) return nullptr;
     void* moved = std::realloc(block, size ? size : 1);
-    if (gLimit && moved) {
-        givenBack(old);
-        gInUse += malloc_usable_size(moved);
-    }
+    if (moved && gCap.on()) gCap.replaced(old, malloc_usable_size(moved));
     return moved;
 }
 
 void heapFree(void* block) {
-    if (gLimit && block) givenBack(malloc_usable_size(block));
+    if (block && gCap.on()) gCap.replaced(malloc_usable_size(block), 0);
     std::free(block);
 }
 
-bool isReadable(const void*, std::size_t) { return true; }
+bool isReadable(const void*, std::size_t) {
+    return true;
+}
 
 void imageRange(const std::uint8_t** first, const std::uint8_t** last) {
     *first = reinterpret_cast<const std::uint8_t*>(&__executable_start);
     *last = reinterpret_cast<const std::uint8_t*>(&_end);
 }
 
-FileHandle openFile(const char* name, std::uint32_t access, std::uint32_t, std::uint32_t disposition) {
+FileHandle openFile(const char* name, std::uint32_t access, std::uint32_t,
+                    std::uint32_t disposition) {
     int flags = 0;
     bool read = access & kGenericRead, write = access & kGenericWrite;
     flags = read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
@@ -171,11 +157,13 @@ std::uint32_t fileSize(FileHandle file) {
     return static_cast<std::uint32_t>(st.st_size);
 }
 
-void closeFile(FileHandle file) { ::close(fdOf(file)); }
+void closeFile(FileHandle file) {
+    ::close(fdOf(file));
+}
 
 int messageBox(void*, const char* text, const char* caption, std::uint32_t style) {
     ++posix::messageBoxCount;
-    posix::lastMessageBox = {text ? text : "", caption ? caption : "", style, heapRoom()};
+    posix::lastMessageBox = {text ? text : "", caption ? caption : "", style, gCap.room()};
     std::fprintf(stderr, "[%s] %s\n", caption ? caption : "", text ? text : "");
     return posix::nextAnswer;
 }
