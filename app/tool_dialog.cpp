@@ -1,6 +1,7 @@
 #include "app/tool_dialog.h"
 
 #include "app/split_core.h"
+#include "app/tool_work.h"
 #include "controls/folder_browser.h"
 #include "runtime/convert.h"
 #include "runtime/service.h"
@@ -70,26 +71,32 @@ std::intptr_t initToolDialog(HWND dialog) {
 
     gTool.importButton->setClickHandler(handler(&importClick));
     gTool.exportButton->setClickHandler(handler(&exportClick));
+    gTool.dialog->setCloseHandler(handler(&toolCloseRequested));
     return 0;
+}
+
+void importPath(const char* path) {
+    if (toolWorking()) return;
+    ToolWork work(ToolWork::kImport);
+    std::int64_t count = importFile(path, &work);
+    // A stopped import leaves the lines and the message line as they were.
+    if (!work.stopped()) work.setResult(importMessage(count));
 }
 
 std::intptr_t importClick() {
     OneAtATime once(&gImporting);
-    if (!once.entered()) return 0;
+    if (!once.entered() || toolWorking()) return 0;
     FileDialog* files = gTool.fileDialog;
     files->setup(kOpenTitle, kOpenFilter, 1, nullptr, kOpenDefaultExtension);
     if (files->showOpen(nullptr) != 1) return 0;
     rt::TextValue path(files->fileName());
-    std::int32_t count = importFile(path.get());
-    path.reset();
-    rt::TextValue message(importMessage(count));
-    rt::free(gTool.messageLine->caption(message.c_str()));
+    importPath(path.get());
     return 0;
 }
 
 std::intptr_t exportClick() {
     OneAtATime once(&gExporting);
-    if (!once.entered()) return 0;
+    if (!once.entered() || toolWorking()) return 0;
     rt::TextValue count(gTool.countEdit->content());
     if (const char* message = readinessMessage(count.get())) {
         rt::messageBox(rt::ValueBlock::ofText(message), kInformationIcon, kMessageCaption);
@@ -100,7 +107,13 @@ std::intptr_t exportClick() {
                                {rt::ValueBlock::ofText(kFolderTitle)});
     rt::TextValue folder(const_cast<char*>(chosen.asText()));
     if (folder.empty()) return 0; // browsing cancelled: nothing to say
-    ExportResult result = exportLines(folder.get(), count.get());
+    ExportResult result;
+    {
+        ToolWork work(ToolWork::kExport);
+        result = exportLines(folder.get(), count.get(), &work);
+        // Closing during the export: the dialog closes, no box.
+        if (work.closing()) return 0;
+    }
     showExportReport(result);
     return 0;
 }

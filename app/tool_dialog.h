@@ -44,6 +44,9 @@ extern const char kFolderTitle[];          // "选择要保存导出数据的文
 // The dialog's initialisation handler: skin on, items bound, caption icon,
 // click handlers.
 std::intptr_t initToolDialog(HWND dialog);
+// Imports the file as the import button does once a file is chosen: with
+// progress, stoppable; nothing while other work is in progress.
+void importPath(const char* path);
 // The click handlers of the two buttons.
 std::intptr_t importClick();
 std::intptr_t exportClick();

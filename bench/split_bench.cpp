@@ -59,7 +59,7 @@ std::uint64_t fileSize(const std::string& name) {
 int runChild(const char* input, const char* folder, const char* count, const char* resultFile) {
     app::createLines();
     double t0 = now();
-    std::int32_t lines = app::importFile(input);
+    auto lines = static_cast<std::int32_t>(app::importFile(input));
     double t1 = now();
     std::size_t peakImport = peakWorkingSet();
     CreateDirectoryA(folder, nullptr);
@@ -72,7 +72,7 @@ int runChild(const char* input, const char* folder, const char* count, const cha
     double t5 = now();
     std::FILE* out = std::fopen(resultFile, "w");
     if (!out) return 1;
-    std::fprintf(out, "%d %d %d %.6f %.6f %zu %zu %.6f\n", lines, result.written,
+    std::fprintf(out, "%d %d %d %.6f %.6f %zu %zu %.6f\n", lines, static_cast<int>(result.written),
                  result.failed() ? 1 : 0, t1 - t0, t3 - t2, peakImport, peakAll, t5 - t4);
     std::fclose(out);
     return 0;

@@ -14,11 +14,14 @@ else()
   add_link_options(${SANITIZE})
 endif()
 
+# 64-bit file offsets in the 32-bit build too: files of 4 GB are tested.
+add_compile_definitions(_FILE_OFFSET_BITS=64)
+
 file(GLOB RUNTIME_SOURCES CONFIGURE_DEPENDS runtime/*.cpp)
 list(FILTER RUNTIME_SOURCES EXCLUDE REGEX "_win32\\.cpp$")
 add_library(textsplit_runtime STATIC ${RUNTIME_SOURCES} tests/native/platform_posix.cpp)
 target_include_directories(textsplit_runtime PUBLIC ${PROJECT_SOURCE_DIR})
-add_library(textsplit_core STATIC app/split_core.cpp)
+add_library(textsplit_core STATIC ${CORE_SOURCES})
 target_link_libraries(textsplit_core PUBLIC textsplit_runtime)
 
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -40,7 +43,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND NOT TEXTSPLIT_I386)
   file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS tests/native/fuzz_*.cpp)
   foreach(source ${FUZZ_SOURCES})
     get_filename_component(name ${source} NAME_WE)
-    add_executable(${name} ${source} ${RUNTIME_SOURCES} app/split_core.cpp
+    add_executable(${name} ${source} ${RUNTIME_SOURCES} ${CORE_SOURCES}
                    tests/native/platform_posix.cpp)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer)

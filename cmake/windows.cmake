@@ -18,7 +18,7 @@ target_include_directories(textsplit_runtime PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(textsplit_runtime PUBLIC user32 kernel32)
 
 # The splitting core: the application's import and export, without windows.
-add_library(textsplit_core STATIC app/split_core.cpp)
+add_library(textsplit_core STATIC ${CORE_SOURCES})
 target_link_libraries(textsplit_core PUBLIC textsplit_runtime)
 
 # Window class library, controls, menus and the skin engine.
@@ -34,7 +34,9 @@ endif()
 
 # The tool.
 file(GLOB APP_SOURCES CONFIGURE_DEPENDS app/*.cpp)
-list(REMOVE_ITEM APP_SOURCES ${PROJECT_SOURCE_DIR}/app/split_core.cpp)
+foreach(core ${CORE_SOURCES})
+  list(REMOVE_ITEM APP_SOURCES ${PROJECT_SOURCE_DIR}/${core})
+endforeach()
 file(GLOB APP_RESOURCES CONFIGURE_DEPENDS resources/*.rc)
 add_executable(textsplit WIN32 ${APP_SOURCES} ${APP_RESOURCES})
 target_link_libraries(textsplit PRIVATE textsplit_core ${WINDOW_LIBRARY})

@@ -97,27 +97,30 @@ char* readText(std::intptr_t handle, std::optional<std::int32_t> count) {
     if (count && *count <= 0) return nullptr;
     platform::FileHandle file = record->handle;
 
-    std::uint32_t start = platform::seekFile(file, 0, platform::kSeekCurrent);
+    const std::uint64_t start = platform::seekFile(file, 0, platform::kSeekCurrent);
     if (start == platform::kInvalidPosition) return failRead(file);
     // What is left of the file bounds the read, so a large count asks for no
-    // more memory than the file can fill.
-    std::uint32_t size = platform::fileSize(file);
-    std::uint32_t left = 0;
-    if (size != platform::kInvalidPosition && size > start) left = size - start;
-    std::uint32_t want = left;
+    // more memory than the file can fill. The size is taken whole: a file of
+    // 4 GB or more is not read as its size modulo 4 GB.
+    std::uint64_t size = 0;
+    const bool sized = platform::fileSize(file, &size);
+    std::uint64_t want = sized && size > start ? size - start : 0;
     if (count) {
         auto asked = static_cast<std::uint32_t>(*count);
-        if (size == platform::kInvalidPosition || asked < want) want = asked;
-    } else if (size == platform::kInvalidPosition) {
+        if (!sized || asked < want) want = asked;
+    } else if (!sized) {
         return failRead(file);
     }
+    // One text holds at most what one read can give; a longer rest of the
+    // file cannot be one text.
+    if (want >= 0xFFFFFFFFu || want >= ~std::size_t{0}) outOfMemory();
 
     // The bytes land directly in the text's own heap block (one copy of the
     // file in memory, not two); the block is cut to the text afterwards.
-    auto* text = static_cast<char*>(platform::heapAlloc(std::size_t{want} + 1, false));
+    auto* text = static_cast<char*>(platform::heapAlloc(static_cast<std::size_t>(want) + 1, false));
     if (!text) outOfMemory();
     std::uint32_t got = 0;
-    if (!platform::readFile(file, text, want, &got)) {
+    if (!platform::readFile(file, text, static_cast<std::uint32_t>(want), &got)) {
         platform::heapFree(text);
         return failRead(file);
     }
@@ -130,7 +133,7 @@ char* readText(std::intptr_t handle, std::optional<std::int32_t> count) {
     text[length] = 0;
     if (length < got) {
         // The next read starts at the stop byte, not after it.
-        platform::seekFile(file, static_cast<std::int32_t>(start + length), platform::kSeekBegin);
+        platform::seekFile(file, static_cast<std::int64_t>(start + length), platform::kSeekBegin);
         if (length + 1 < want) {
             if (void* smaller = reallocate(text, std::size_t{length} + 1))
                 text = static_cast<char*>(smaller);
@@ -181,14 +184,25 @@ bool readBytes(std::intptr_t handle, void* buffer, std::uint32_t count, std::uin
     return ok;
 }
 
-std::uint32_t bytesLeft(std::intptr_t handle) {
+std::uint64_t bytesLeft(std::intptr_t handle) {
     FileRecord* record = findRecord(handle);
     if (!record) return 0;
-    std::uint32_t at = platform::seekFile(record->handle, 0, platform::kSeekCurrent);
-    std::uint32_t size = platform::fileSize(record->handle);
-    if (at == platform::kInvalidPosition || size == platform::kInvalidPosition || size < at)
+    std::uint64_t at = platform::seekFile(record->handle, 0, platform::kSeekCurrent);
+    std::uint64_t size = 0;
+    if (at == platform::kInvalidPosition || !platform::fileSize(record->handle, &size) || size < at)
         return 0;
     return size - at;
+}
+
+bool setFilePosition(std::intptr_t handle, std::uint64_t position) {
+    FileRecord* record = findRecord(handle);
+    return record && platform::seekFile(record->handle, static_cast<std::int64_t>(position),
+                                        platform::kSeekBegin) == position;
+}
+
+bool fileIdentity(std::intptr_t handle, platform::FileIdentity* identity) {
+    FileRecord* record = findRecord(handle);
+    return record && platform::fileIdentity(record->handle, identity);
 }
 
 bool FileWriter::open(const char* name) {

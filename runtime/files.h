@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <utility>
 
 #include "runtime/platform.h"
 #include "runtime/values.h"
@@ -46,10 +47,41 @@ bool readBytes(std::intptr_t handle, void* buffer, std::uint32_t count, std::uin
 
 // Bytes from the current position to the end of the file, to size buffers
 // by; 0 for an unknown handle or a size that cannot be told.
-std::uint32_t bytesLeft(std::intptr_t handle);
+std::uint64_t bytesLeft(std::intptr_t handle);
+// Moves to a position counted from the start; false for an unknown handle or
+// a refused move.
+bool setFilePosition(std::intptr_t handle, std::uint64_t position);
+// Which file the handle reads (false for an unknown handle).
+bool fileIdentity(std::intptr_t handle, platform::FileIdentity* identity);
 
 // Unknown and null handles are ignored, so closing twice is harmless.
 void closeFile(std::intptr_t handle);
+
+// Owns a handle of open file: closed when the owner goes, so a file kept
+// open from one operation to the next is closed on every path.
+class OpenFile {
+  public:
+    OpenFile() = default;
+    explicit OpenFile(std::intptr_t handle) : handle_(handle) {}
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    OpenFile(OpenFile&& o) noexcept : handle_(o.release()) {}
+    OpenFile& operator=(OpenFile&& o) noexcept {
+        reset(o.release());
+        return *this;
+    }
+    ~OpenFile() { reset(); }
+
+    std::intptr_t get() const { return handle_; }
+    explicit operator bool() const { return handle_ != 0; }
+    std::intptr_t release() { return std::exchange(handle_, 0); }
+    void reset(std::intptr_t handle = 0) {
+        if (handle != handle_) closeFile(std::exchange(handle_, handle));
+    }
+
+  private:
+    std::intptr_t handle_ = 0;
+};
 
 // Exit hook 2: closes every file still open.
 void closeAllFiles();

@@ -35,7 +35,8 @@ constexpr std::uint32_t kOpenAlways = 4;
 constexpr std::uint32_t kSeekBegin = 0;
 constexpr std::uint32_t kSeekCurrent = 1;
 constexpr std::uint32_t kSeekEnd = 2;
-constexpr std::uint32_t kInvalidPosition = 0xFFFFFFFFu;
+// Positions and sizes are 64-bit: files of 4 GB and more are read whole.
+constexpr std::uint64_t kInvalidPosition = ~std::uint64_t{0};
 
 using FileHandle = void*; // null when the open failed
 FileHandle openFile(const char* name, std::uint32_t access, std::uint32_t share,
@@ -43,9 +44,35 @@ FileHandle openFile(const char* name, std::uint32_t access, std::uint32_t share,
 bool readFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* transferred);
 bool writeFile(FileHandle file, const void* buffer, std::uint32_t count,
                std::uint32_t* transferred);
-std::uint32_t seekFile(FileHandle file, std::int32_t offset, std::uint32_t origin);
-std::uint32_t fileSize(FileHandle file); // kInvalidPosition on failure
+// The new position, kInvalidPosition on failure.
+std::uint64_t seekFile(FileHandle file, std::int64_t offset, std::uint32_t origin);
+bool fileSize(FileHandle file, std::uint64_t* size);
 void closeFile(FileHandle file);
+bool deleteFile(const char* name);
+
+// Which file a handle or a name is, whatever path led to it: two names of
+// one file (another spelling, a link) have the same identity.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FileIdentity& o) const { return volume == o.volume && index == o.index; }
+};
+bool fileIdentity(FileHandle file, FileIdentity* identity);
+// Without opening the file for reading or writing: false when it is missing.
+bool fileIdentityOf(const char* name, FileIdentity* identity);
+
+// Calls visit with the name (without the folder) of each file in the folder
+// that the pattern ("*" any run of characters) matches, until it answers
+// false.
+using NameVisitor = bool (*)(const char* name, void* context);
+void listFiles(const char* folder, const char* pattern, NameVisitor visit, void* context);
+
+// Test seams. The hook runs after every readFile (a test grows the file
+// there); the delay slows every read and write by that many milliseconds,
+// so that a small file takes as long as a large one.
+using ReadHook = void (*)(FileHandle file);
+void setReadHook(ReadHook hook);
+void setFileDelay(std::uint32_t milliseconds);
 
 // --- user and process ---------------------------------------------------
 int messageBox(void* owner, const char* text, const char* caption, std::uint32_t style);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "runtime/heap_cap.h"
 
 namespace platform {
@@ -15,6 +17,8 @@ HANDLE heap() {
 }
 
 HeapCap gCap;
+ReadHook gReadHook;
+DWORD gFileDelay;
 
 std::size_t blockSize(void* block) {
     SIZE_T n = HeapSize(heap(), 0, block);
@@ -76,30 +80,85 @@ FileHandle openFile(const char* name, std::uint32_t access, std::uint32_t share,
 }
 
 bool readFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* transferred) {
+    if (gFileDelay) Sleep(gFileDelay);
     DWORD done = 0;
     BOOL ok = ReadFile(file, buffer, count, &done, nullptr);
     *transferred = done;
+    if (gReadHook) gReadHook(file);
     return ok != FALSE;
 }
 
 bool writeFile(FileHandle file, const void* buffer, std::uint32_t count,
                std::uint32_t* transferred) {
+    if (gFileDelay) Sleep(gFileDelay);
     DWORD done = 0;
     BOOL ok = WriteFile(file, buffer, count, &done, nullptr);
     *transferred = done;
     return ok != FALSE;
 }
 
-std::uint32_t seekFile(FileHandle file, std::int32_t offset, std::uint32_t origin) {
-    return SetFilePointer(file, offset, nullptr, origin);
+std::uint64_t seekFile(FileHandle file, std::int64_t offset, std::uint32_t origin) {
+    LARGE_INTEGER distance, at;
+    distance.QuadPart = offset;
+    if (!SetFilePointerEx(file, distance, &at, origin)) return kInvalidPosition;
+    return static_cast<std::uint64_t>(at.QuadPart);
 }
 
-std::uint32_t fileSize(FileHandle file) {
-    return GetFileSize(file, nullptr);
+bool fileSize(FileHandle file, std::uint64_t* size) {
+    LARGE_INTEGER n;
+    if (!GetFileSizeEx(file, &n)) return false;
+    *size = static_cast<std::uint64_t>(n.QuadPart);
+    return true;
 }
 
 void closeFile(FileHandle file) {
     CloseHandle(file);
+}
+
+bool deleteFile(const char* name) {
+    return DeleteFileA(name) != FALSE;
+}
+
+bool fileIdentity(FileHandle file, FileIdentity* identity) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return false;
+    identity->volume = info.dwVolumeSerialNumber;
+    identity->index = std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
+    return true;
+}
+
+bool fileIdentityOf(const char* name, FileIdentity* identity) {
+    // No access asked and every sharing given: even a file that another
+    // program holds without sharing can be told.
+    HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool ok = fileIdentity(h, identity);
+    CloseHandle(h);
+    return ok;
+}
+
+void listFiles(const char* folder, const char* pattern, NameVisitor visit, void* context) {
+    std::string path = std::string(folder) + "\\" + pattern;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA(path.c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return;
+    bool more = true;
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        more = visit(entry.cFileName, context);
+        // A short name is a name too: writing to it writes the file.
+        if (more && entry.cAlternateFileName[0]) more = visit(entry.cAlternateFileName, context);
+    } while (more && FindNextFileA(find, &entry));
+    FindClose(find);
+}
+
+void setReadHook(ReadHook hook) {
+    gReadHook = hook;
+}
+
+void setFileDelay(std::uint32_t milliseconds) {
+    gFileDelay = milliseconds;
 }
 
 int messageBox(void* owner, const char* text, const char* caption, std::uint32_t style) {

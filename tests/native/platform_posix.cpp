@@ -4,7 +4,9 @@
 #include "runtime/platform.h"
 #include "runtime/heap_cap.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +18,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "tests/native/platform_posix.h"
 
@@ -38,6 +42,8 @@ void reset() {
     writeLimit = -1;
     failAllocationAfter = 0;
     setHeapLimit(0);
+    setReadHook(nullptr);
+    setFileDelay(0);
 }
 } // namespace posix
 
@@ -48,9 +54,37 @@ bool allocationFails() {
 }
 
 platform::HeapCap gCap;
+ReadHook gReadHook;
+std::uint32_t gFileDelay;
 
 int fdOf(FileHandle file) {
     return static_cast<int>(reinterpret_cast<std::intptr_t>(file)) - 1;
+}
+
+// Windows' sharing, kept as Windows keeps it: an open is refused when it
+// asks for access that an open handle of the same file does not share, or
+// shares less than such a handle has; a file that is open cannot be
+// deleted (nothing here shares deleting).
+struct OpenRecord {
+    int fd;
+    dev_t device;
+    ino_t inode;
+    std::uint32_t access, share;
+};
+std::vector<OpenRecord> gOpen;
+
+bool conflicts(const OpenRecord& a, std::uint32_t access, std::uint32_t share) {
+    auto refused = [](std::uint32_t access, std::uint32_t share) {
+        return ((access & kGenericRead) && !(share & kShareRead)) ||
+               ((access & kGenericWrite) && !(share & kShareWrite));
+    };
+    return refused(access, a.share) || refused(a.access, share);
+}
+
+bool isOpen(const struct stat& st) {
+    for (const OpenRecord& r : gOpen)
+        if (r.device == st.st_dev && r.inode == st.st_ino) return true;
+    return false;
 }
 } // namespace
 
@@ -93,11 +127,17 @@ void imageRange(const std::uint8_t** first, const std::uint8_t** last) {
     *last = reinterpret_cast<const std::uint8_t*>(&_end);
 }
 
-FileHandle openFile(const char* name, std::uint32_t access, std::uint32_t,
+FileHandle openFile(const char* name, std::uint32_t access, std::uint32_t share,
                     std::uint32_t disposition) {
     int flags = 0;
     bool read = access & kGenericRead, write = access & kGenericWrite;
     flags = read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
+    struct stat before {};
+    if (::stat(name ? name : "", &before) == 0)
+        for (const OpenRecord& r : gOpen)
+            if (r.device == before.st_dev && r.inode == before.st_ino &&
+                conflicts(r, access, share))
+                return nullptr; // a sharing violation
     if (disposition == kCreateAlways) flags |= O_CREAT | O_TRUNC;
     if (disposition == kOpenAlways) flags |= O_CREAT;
     int fd = ::open(name ? name : "", flags | O_CLOEXEC, 0644);
@@ -107,27 +147,32 @@ FileHandle openFile(const char* name, std::uint32_t access, std::uint32_t,
         ::close(fd);
         return nullptr;
     }
+    gOpen.push_back({fd, st.st_dev, st.st_ino, access, share});
     return reinterpret_cast<FileHandle>(static_cast<std::intptr_t>(fd) + 1);
 }
 
 bool readFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* transferred) {
+    if (gFileDelay) ::usleep(gFileDelay * 1000);
     std::uint32_t done = 0;
+    bool ok = true;
     while (done < count) {
         ssize_t n = ::read(fdOf(file), static_cast<char*>(buffer) + done, count - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            *transferred = done;
-            return false;
+            ok = false;
+            break;
         }
         if (n == 0) break;
         done += static_cast<std::uint32_t>(n);
     }
     *transferred = done;
-    return true;
+    if (gReadHook) gReadHook(file);
+    return ok;
 }
 
 bool writeFile(FileHandle file, const void* buffer, std::uint32_t count,
                std::uint32_t* transferred) {
+    if (gFileDelay) ::usleep(gFileDelay * 1000);
     std::uint32_t want = count;
     if (posix::writeLimit >= 0 && want > static_cast<std::uint32_t>(posix::writeLimit))
         want = static_cast<std::uint32_t>(posix::writeLimit);
@@ -145,20 +190,75 @@ bool writeFile(FileHandle file, const void* buffer, std::uint32_t count,
     return true;
 }
 
-std::uint32_t seekFile(FileHandle file, std::int32_t offset, std::uint32_t origin) {
+std::uint64_t seekFile(FileHandle file, std::int64_t offset, std::uint32_t origin) {
     int whence = origin == kSeekBegin ? SEEK_SET : origin == kSeekCurrent ? SEEK_CUR : SEEK_END;
-    off_t at = ::lseek(fdOf(file), offset, whence);
-    return at < 0 ? kInvalidPosition : static_cast<std::uint32_t>(at);
+    off_t at = ::lseek(fdOf(file), static_cast<off_t>(offset), whence);
+    return at < 0 ? kInvalidPosition : static_cast<std::uint64_t>(at);
 }
 
-std::uint32_t fileSize(FileHandle file) {
+bool fileSize(FileHandle file, std::uint64_t* size) {
     struct stat st {};
-    if (fstat(fdOf(file), &st) != 0) return kInvalidPosition;
-    return static_cast<std::uint32_t>(st.st_size);
+    if (fstat(fdOf(file), &st) != 0) return false;
+    *size = static_cast<std::uint64_t>(st.st_size);
+    return true;
 }
 
 void closeFile(FileHandle file) {
+    for (auto r = gOpen.begin(); r != gOpen.end(); ++r)
+        if (r->fd == fdOf(file)) {
+            gOpen.erase(r);
+            break;
+        }
     ::close(fdOf(file));
+}
+
+bool deleteFile(const char* name) {
+    struct stat st {};
+    if (::stat(name, &st) != 0 || S_ISDIR(st.st_mode) || isOpen(st)) return false;
+    return ::unlink(name) == 0;
+}
+
+bool fileIdentity(FileHandle file, FileIdentity* identity) {
+    struct stat st {};
+    if (fstat(fdOf(file), &st) != 0) return false;
+    *identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
+}
+
+bool fileIdentityOf(const char* name, FileIdentity* identity) {
+    struct stat st {};
+    if (::stat(name, &st) != 0) return false;
+    *identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
+}
+
+// Names keep Windows' view here: "dir/out\文本1.txt" is the file
+// "out\文本1.txt" of the directory "dir", so the files of the folder
+// "dir/out" are the entries of "dir" that start with "out\".
+void listFiles(const char* folder, const char* pattern, NameVisitor visit, void* context) {
+    std::string path = std::string(folder) + "\\" + pattern;
+    std::size_t slash = path.rfind('/');
+    std::string directory = slash == std::string::npos ? "." : path.substr(0, slash);
+    std::string match = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::size_t prefix = match.rfind('\\') + 1; // the folder's part of each entry
+    DIR* dir = ::opendir(directory.c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (fnmatch(match.c_str(), entry->d_name, FNM_NOESCAPE | FNM_CASEFOLD) != 0) continue;
+        struct stat st {};
+        if (::stat((directory + "/" + entry->d_name).c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+            continue;
+        if (!visit(entry->d_name + prefix, context)) break;
+    }
+    ::closedir(dir);
+}
+
+void setReadHook(ReadHook hook) {
+    gReadHook = hook;
+}
+
+void setFileDelay(std::uint32_t milliseconds) {
+    gFileDelay = milliseconds;
 }
 
 int messageBox(void*, const char* text, const char* caption, std::uint32_t style) {

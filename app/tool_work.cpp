@@ -1,0 +1,110 @@
+#include "app/tool_work.h"
+
+#include "app/tool_dialog.h"
+#include "runtime/convert.h"
+#include "runtime/text.h"
+
+namespace app {
+
+namespace {
+
+ToolWork* gWork;      // the work in progress
+bool gCloseAfterWork; // closing was asked during it
+
+// Well within the 100 ms after which a window feels stuck.
+constexpr DWORD kPumpInterval = 50;
+
+const char* const kProgressTexts[] = {"正在导入…… ", "正在导出…… "};
+
+void takeInput(bool on) {
+    ToolObjects& t = tool();
+    t.importButton->disabled(!on);
+    t.exportButton->disabled(!on);
+    t.countEdit->disabled(!on);
+}
+
+bool isToolWindow(HWND window) {
+    HWND dialog = tool().dialog->handle();
+    return window && (window == dialog || IsChild(dialog, window));
+}
+
+bool isKeyMessage(UINT message) {
+    return message >= WM_KEYFIRST && message <= WM_KEYLAST;
+}
+
+} // namespace
+
+ToolWork::ToolWork(Kind kind)
+    : kind_(kind), before_(tool().messageLine->caption()), focus_(GetFocus()),
+      lastPump_(GetTickCount()) {
+    gWork = this;
+    takeInput(false);
+    show(0);
+    pump();
+}
+
+ToolWork::~ToolWork() {
+    takeInput(true);
+    if (focus_ && IsWindow(focus_)) SetFocus(focus_);
+    const rt::TextValue& text = result_.get() ? result_ : before_;
+    rt::free(tool().messageLine->caption(text.c_str()));
+    gWork = nullptr;
+    if (gCloseAfterWork) {
+        gCloseAfterWork = false;
+        tool().dialog->close(); // no work now: the dialog closes as usual
+    }
+}
+
+bool ToolWork::closing() const {
+    return gCloseAfterWork;
+}
+
+bool ToolWork::keepGoing(std::uint64_t done, std::uint64_t total) {
+    if (stopped_) return false;
+    const int percent = done >= total ? 100 : int(double(done) * 100 / double(total));
+    if (percent != percent_) show(percent);
+    if (GetTickCount() - lastPump_ >= kPumpInterval) pump();
+    if (stopAsked_) stopped_ = true;
+    return !stopped_;
+}
+
+void ToolWork::show(int percent) {
+    percent_ = percent;
+    rt::TextValue digits(rt::toText(rt::ValueBlock::ofInt(percent)));
+    rt::TextValue text(rt::joinTexts({kProgressTexts[kind_], digits.get(), "%"}));
+    rt::free(tool().messageLine->caption(text.c_str()));
+}
+
+// Everything waiting is dispatched, but keys meant for the dialog: Esc
+// stops the work, Alt+F4 closes (through the close handler), and no other
+// key reaches a control. A waiting WM_QUIT stays for the dialog's loop.
+void ToolWork::pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (isKeyMessage(msg.message) && isToolWindow(msg.hwnd)) {
+            const bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+            if (down && msg.wParam == VK_ESCAPE) stopAsked_ = true;
+            if (!(msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4)) continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    lastPump_ = GetTickCount();
+}
+
+bool toolWorking() {
+    return gWork != nullptr;
+}
+
+std::intptr_t toolCloseRequested() {
+    if (!gWork) return 0;
+    gCloseAfterWork = true;
+    gWork->askToStop();
+    return 1;
+}
+
+} // namespace app
