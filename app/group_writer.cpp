@@ -80,7 +80,7 @@ void GroupWriter::flush() {
 
 void GroupWriter::add(const char* from, std::size_t n,
                       void (*copy)(char*, const char*, std::size_t)) {
-    if (!going() || (!open_ && !startFile())) return;
+    if (n == 0 || !going() || (!open_ && !startFile())) return;
     while (n > 0 && going()) {
         if (used_ == kChunk) {
             flush();

@@ -16,10 +16,12 @@
 
 namespace {
 
-class SplitCorePosix : public ::testing::Test {
+// Export runs from both stores: held in memory (false) and kept in the file.
+class SplitCorePosix : public ::testing::TestWithParam<bool> {
   protected:
     void SetUp() override {
         platform::posix::reset();
+        app::setStoreLimits(GetParam() ? 0 : app::kMemoryStoreLimit);
         char pattern[] = "/tmp/textsplit_core_XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir_ = pattern;
@@ -35,6 +37,7 @@ class SplitCorePosix : public ::testing::Test {
     void TearDown() override {
         platform::posix::reset();
         app::releaseLines();
+        app::setStoreLimits();
         std::string command = "rm -rf '" + dir_ + "'";
         EXPECT_EQ(std::system(command.c_str()), 0);
     }
@@ -50,7 +53,7 @@ class SplitCorePosix : public ::testing::Test {
     std::string dir_, folder_;
 };
 
-TEST_F(SplitCorePosix, ShortWriteStopsTheExportAtThatFile) {
+TEST_P(SplitCorePosix, ShortWriteStopsTheExportAtThatFile) {
     platform::posix::writeLimit = 4; // "one\r\ntwo\r\n" does not fit
     app::ExportResult result = app::exportLines(folder_.c_str(), "2");
     EXPECT_EQ(result.written, 0);
@@ -66,7 +69,7 @@ TEST_F(SplitCorePosix, ShortWriteStopsTheExportAtThatFile) {
               "写入文件失败：" + outputName(1) + "\r\n共导出0个文本");
 }
 
-TEST_F(SplitCorePosix, FailureInTheMiddleKeepsTheFilesBeforeIt) {
+TEST_P(SplitCorePosix, FailureInTheMiddleKeepsTheFilesBeforeIt) {
     // A folder where file 2 should go: that file cannot be created.
     ASSERT_EQ(::mkdir(outputName(2).c_str(), 0755), 0);
     app::ExportResult result = app::exportLines(folder_.c_str(), "2");
@@ -85,7 +88,7 @@ using SplitCorePosixDeathTest = SplitCorePosix;
 
 // Memory runs out in the middle of an import (the heap capped below what the
 // lines need): the out-of-memory box, then the end with code 0.
-TEST_F(SplitCorePosixDeathTest, ImportPastTheHeapCapShowsTheOutOfMemoryBox) {
+TEST_P(SplitCorePosixDeathTest, ImportPastTheHeapCapShowsTheOutOfMemoryBox) {
     std::string big = dir_ + "/big.txt";
     std::FILE* f = std::fopen(big.c_str(), "wb");
     ASSERT_NE(f, nullptr);
@@ -102,7 +105,7 @@ TEST_F(SplitCorePosixDeathTest, ImportPastTheHeapCapShowsTheOutOfMemoryBox) {
         ::testing::ExitedWithCode(0), "\\[error\\] 内存不足");
 }
 
-TEST_F(SplitCorePosix, CompleteExportShowsThePlainCount) {
+TEST_P(SplitCorePosix, CompleteExportShowsThePlainCount) {
     app::ExportResult result = app::exportLines(folder_.c_str(), "2");
     EXPECT_EQ(result.written, 3);
     EXPECT_FALSE(result.failed());
@@ -112,5 +115,27 @@ TEST_F(SplitCorePosix, CompleteExportShowsThePlainCount) {
     EXPECT_EQ(platform::posix::lastMessageBox.caption, "信息");
     EXPECT_EQ(platform::posix::lastMessageBox.style, 0u);
 }
+
+// A file kept in its file needs its two buffers and little more, whatever
+// its size: 12 MB import and export under a heap capped at 4 MB.
+using SplitCorePosixInFile = SplitCorePosix;
+TEST_P(SplitCorePosixInFile, NeedsOnlyItsBuffers) {
+    std::string big = dir_ + "/big.txt";
+    std::FILE* f = std::fopen(big.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    for (int i = 0; i < 250000; ++i)
+        std::fputs("a line of text in a file larger than the heap\r\n", f);
+    std::fclose(f);
+    platform::setHeapLimit(std::size_t{4} << 20);
+    EXPECT_EQ(app::importFile(big.c_str()), 250000);
+    app::ExportResult result = app::exportLines(folder_.c_str(), "100000");
+    EXPECT_EQ(result.written, 3);
+    EXPECT_FALSE(result.failed());
+    EXPECT_EQ(platform::posix::messageBoxCount, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, SplitCorePosix, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(InMemory, SplitCorePosixDeathTest, ::testing::Values(false));
+INSTANTIATE_TEST_SUITE_P(InFile, SplitCorePosixInFile, ::testing::Values(true));
 
 } // namespace

@@ -9,8 +9,16 @@
 #include <string>
 #include <vector>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "app/file_store.h"
 #include "app/split_core.h"
 #include "runtime/files.h"
+#include "runtime/platform.h"
 #include "runtime/text.h"
 #include "runtime/values.h"
 
@@ -19,11 +27,18 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
+// Where the lines of a file go: every test of import and export runs with
+// the file held in memory and kept in its file.
+enum class Store { kMemory, kFile };
+
+Lines pieces(rt::Array owned);
+
 // A fresh line array and a fresh folder per test. Output names are built
 // from the folder text exactly as the core is documented to build them.
-class SplitCore : public ::testing::Test {
+class SplitCore : public ::testing::TestWithParam<Store> {
   protected:
     void SetUp() override {
+        app::setStoreLimits(GetParam() == Store::kFile ? 0 : app::kMemoryStoreLimit);
         auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
         dir_ = fs::temp_directory_path() /
                ("textsplit_core_" + std::to_string(stamp) + "_" +
@@ -34,12 +49,14 @@ class SplitCore : public ::testing::Test {
     }
     void TearDown() override {
         app::releaseLines();
+        app::setStoreLimits();
         std::error_code ignored;
         fs::remove_all(dir_, ignored);
     }
 
-    std::string input(const std::string& bytes, const std::string& name = "in.txt") const {
-        std::string p = (dir_ / name).string();
+    // A new file each time: a file kept in its file refuses to be written.
+    std::string input(const std::string& bytes, const std::string& name = "in.txt") {
+        std::string p = (dir_ / (std::to_string(++inputs_) + "_" + name)).string();
         std::FILE* f = std::fopen(p.c_str(), "wb");
         EXPECT_NE(f, nullptr);
         if (f) {
@@ -74,12 +91,23 @@ class SplitCore : public ::testing::Test {
         return all;
     }
 
-    static Lines lines() {
+    // The lines held, or those kept in their file as export writes them
+    // (one group, split again at CR LF).
+    Lines lines() {
         Lines out;
-        rt::Array a = app::lines();
-        for (std::int32_t i = 0; i < app::lineCount(); ++i)
-            out.emplace_back(rt::orEmpty(rt::textElements(a)[i]));
-        return out;
+        if (!app::linesInFile()) {
+            EXPECT_EQ(GetParam(), Store::kMemory);
+            rt::Array a = app::lines();
+            for (std::int64_t i = 0; i < app::lineCount(); ++i)
+                out.emplace_back(rt::orEmpty(rt::textElements(a)[i]));
+            return out;
+        }
+        std::string folder = (dir_ / ("lines" + std::to_string(++looks_))).string();
+        fs::create_directories(folder);
+        EXPECT_EQ(app::exportLines(folder.c_str(), "0").written, 1);
+        std::string bytes;
+        EXPECT_TRUE(read(folder + "\\文本1.txt", &bytes));
+        return pieces(rt::splitText(bytes.c_str(), "\r\n"));
     }
 
     app::ExportResult exportWith(const char* count) const {
@@ -88,6 +116,7 @@ class SplitCore : public ::testing::Test {
 
     fs::path dir_;
     std::string folder_;
+    int looks_ = 0, inputs_ = 0;
 };
 
 Lines pieces(rt::Array owned) {
@@ -115,7 +144,7 @@ std::string textOf(char* owned) {
     return text.c_str();
 }
 
-TEST_F(SplitCore, ThreeLinesInGroupsOfTwo) {
+TEST_P(SplitCore, ThreeLinesInGroupsOfTwo) {
     for (const char* file : {"x\r\ny\r\nz", "x\r\ny\r\nz\r\n"}) {
         ASSERT_EQ(app::importFile(input(file).c_str()), 3);
         app::ExportResult result = exportWith("2");
@@ -127,14 +156,14 @@ TEST_F(SplitCore, ThreeLinesInGroupsOfTwo) {
     }
 }
 
-TEST_F(SplitCore, GroupOfOneWritesAFilePerLineWithEmptyLinesInPlace) {
+TEST_P(SplitCore, GroupOfOneWritesAFilePerLineWithEmptyLinesInPlace) {
     ASSERT_EQ(app::importFile(input("first\r\n\r\nthird\r\n").c_str()), 3);
     EXPECT_EQ(lines(), (Lines{"first", "", "third"}));
     EXPECT_EQ(exportWith("1").written, 3);
     EXPECT_EQ(outputs(), (std::vector<std::string>{"first\r\n", "\r\n", "third\r\n"}));
 }
 
-TEST_F(SplitCore, GroupSizesThatNeverCompleteAGroupGiveOneFile) {
+TEST_P(SplitCore, GroupSizesThatNeverCompleteAGroupGiveOneFile) {
     std::string five = "1\r\n2\r\n3\r\n4\r\n5";
     ASSERT_EQ(app::importFile(input(five).c_str()), 5);
     // 0, negative, no digits, larger than the line count, and a value that
@@ -149,7 +178,7 @@ TEST_F(SplitCore, GroupSizesThatNeverCompleteAGroupGiveOneFile) {
     EXPECT_EQ(outputs(), (std::vector<std::string>{"1\r\n2\r\n3\r\n4\r\n", "5\r\n"}));
 }
 
-TEST_F(SplitCore, FullWidthCountIsTakenAsDigits) {
+TEST_P(SplitCore, FullWidthCountIsTakenAsDigits) {
     std::string text;
     for (int i = 1; i <= 25; ++i)
         text += "line" + std::to_string(i) + "\r\n";
@@ -164,7 +193,7 @@ TEST_F(SplitCore, FullWidthCountIsTakenAsDigits) {
 
 // For any lines and group size: ceil(n / g) files, every one full but the
 // last, and together they are the lines each followed by CR LF.
-TEST_F(SplitCore, FilesTogetherHoldEveryLineOnce) {
+TEST_P(SplitCore, FilesTogetherHoldEveryLineOnce) {
     std::mt19937 random(7);
     std::string text, expected;
     const int n = 1000;
@@ -198,7 +227,7 @@ TEST_F(SplitCore, FilesTogetherHoldEveryLineOnce) {
 
 // Enough lines to fill several blocks: groups that start, end and span
 // anywhere among them give back the file line for line.
-TEST_F(SplitCore, GroupsAcrossBlocksHoldEveryLineOnce) {
+TEST_P(SplitCore, GroupsAcrossBlocksHoldEveryLineOnce) {
     std::mt19937 random(11);
     std::vector<std::string> all;
     std::string text;
@@ -233,7 +262,7 @@ TEST_F(SplitCore, GroupsAcrossBlocksHoldEveryLineOnce) {
     }
 }
 
-TEST_F(SplitCore, ImportTakesBytesUpToZeroOrEndOfFileMark) {
+TEST_P(SplitCore, ImportTakesBytesUpToZeroOrEndOfFileMark) {
     // A UTF-16 text: the first zero byte ends it.
     EXPECT_EQ(app::importFile(input(std::string("a\0\r\0\n\0b\0", 8)).c_str()), 1);
     EXPECT_EQ(lines(), (Lines{"a"}));
@@ -241,7 +270,7 @@ TEST_F(SplitCore, ImportTakesBytesUpToZeroOrEndOfFileMark) {
     EXPECT_EQ(lines(), (Lines{"one", "two"}));
 }
 
-TEST_F(SplitCore, LineEndsOtherThanCrLfStayInsideTheLine) {
+TEST_P(SplitCore, LineEndsOtherThanCrLfStayInsideTheLine) {
     ASSERT_EQ(app::importFile(input("a\nb\nc\n").c_str()), 1);
     EXPECT_EQ(exportWith("1").written, 1);
     EXPECT_EQ(outputs(), (std::vector<std::string>{"a\nb\nc\n\r\n"}));
@@ -256,7 +285,7 @@ TEST_F(SplitCore, LineEndsOtherThanCrLfStayInsideTheLine) {
     EXPECT_EQ(lines(), (Lines{"\x81\r\nb", "c"}));
 }
 
-TEST_F(SplitCore, FilesThatCannotBeReadLeaveNoLines) {
+TEST_P(SplitCore, FilesThatCannotBeReadLeaveNoLines) {
     ASSERT_EQ(app::importFile(input("a\r\nb").c_str()), 2);
     EXPECT_EQ(app::importFile(input("").c_str()), 0); // empty file
     EXPECT_EQ(app::readinessMessage("3"), app::kNoLinesMessage);
@@ -274,13 +303,13 @@ TEST_F(SplitCore, FilesThatCannotBeReadLeaveNoLines) {
     EXPECT_EQ(app::importFile((dir_ / (std::string(300, 'n') + ".txt")).string().c_str()), 0);
 }
 
-TEST_F(SplitCore, SecondImportReplacesTheFirst) {
+TEST_P(SplitCore, SecondImportReplacesTheFirst) {
     ASSERT_EQ(app::importFile(input("a\r\nb\r\nc").c_str()), 3);
     EXPECT_EQ(app::importFile(input("d\r\ne", "second.txt").c_str()), 2);
     EXPECT_EQ(lines(), (Lines{"d", "e"}));
 }
 
-TEST_F(SplitCore, ReadinessAsksForLinesFirstThenTheCount) {
+TEST_P(SplitCore, ReadinessAsksForLinesFirstThenTheCount) {
     EXPECT_EQ(app::readinessMessage(""), app::kNoLinesMessage);
     EXPECT_EQ(app::readinessMessage("5"), app::kNoLinesMessage);
     ASSERT_EQ(app::importFile(input("a").c_str()), 1);
@@ -293,7 +322,7 @@ TEST_F(SplitCore, ReadinessAsksForLinesFirstThenTheCount) {
     EXPECT_STREQ(app::kMessageCaption, "信息");
 }
 
-TEST_F(SplitCore, EmptyFolderOrNoLinesWriteNothing) {
+TEST_P(SplitCore, EmptyFolderOrNoLinesWriteNothing) {
     EXPECT_EQ(exportWith("1").written, 0); // no lines
     ASSERT_EQ(app::importFile(input("a\r\nb").c_str()), 2);
     EXPECT_EQ(app::exportLines("", "1").written, 0);
@@ -301,7 +330,7 @@ TEST_F(SplitCore, EmptyFolderOrNoLinesWriteNothing) {
     EXPECT_TRUE(outputs().empty());
 }
 
-TEST_F(SplitCore, ExistingFilesAreOverwrittenAndHigherNumbersStay) {
+TEST_P(SplitCore, ExistingFilesAreOverwrittenAndHigherNumbersStay) {
     ASSERT_EQ(app::importFile(input("a\r\nb\r\nc").c_str()), 3);
     EXPECT_EQ(exportWith("1").written, 3);
     ASSERT_EQ(app::importFile(input("long line\r\nz").c_str()), 2);
@@ -309,7 +338,7 @@ TEST_F(SplitCore, ExistingFilesAreOverwrittenAndHigherNumbersStay) {
     EXPECT_EQ(outputs(), (std::vector<std::string>{"long line\r\nz\r\n", "b\r\n", "c\r\n"}));
 }
 
-TEST_F(SplitCore, AFolderThatCannotBeWrittenIsReported) {
+TEST_P(SplitCore, AFolderThatCannotBeWrittenIsReported) {
     ASSERT_EQ(app::importFile(input("a\r\nb").c_str()), 2);
     std::string missing = (dir_ / "missing" / "deeper").string();
     app::ExportResult result = app::exportLines(missing.c_str(), "1");
@@ -406,7 +435,7 @@ TEST(LineCollector, LineEndsAndCharactersSplitBetweenPieces) {
 
 // Files of several megabytes: a line longer than any buffer, line ends and
 // two-byte characters across the megabyte boundaries.
-TEST_F(SplitCore, LargeFilesImportAndExportWhole) {
+TEST_P(SplitCore, LargeFilesImportAndExportWhole) {
     const std::size_t mb = std::size_t{1} << 20;
     Lines expected = {"first"};
     expected.push_back(std::string(mb - 8, 'p'));              // its CR is the last byte of 1 MB
@@ -445,11 +474,268 @@ TEST_F(SplitCore, LargeFilesImportAndExportWhole) {
     EXPECT_TRUE(joined == text + "\r\n");
 }
 
-TEST_F(SplitCore, MessagesCarryTheCounts) {
+INSTANTIATE_TEST_SUITE_P(Stores, SplitCore, ::testing::Values(Store::kMemory, Store::kFile),
+                         [](const ::testing::TestParamInfo<Store>& info) {
+                             return info.param == Store::kMemory ? "InMemory" : "InFile";
+                         });
+
+TEST_P(SplitCore, MessagesCarryTheCounts) {
     EXPECT_EQ(textOf(app::importMessage(3)), "文本导入行数为[3]行");
     EXPECT_EQ(textOf(app::importMessage(0)), "文本导入行数为[0]行");
     EXPECT_EQ(textOf(app::exportMessage(12)), "共导出12个文本");
     EXPECT_EQ(textOf(app::exportMessage(2000000)), "共导出2000000个文本");
+    // Past 2^31 - 1 and 2^32 the counts stay whole.
+    EXPECT_EQ(textOf(app::importMessage(3000000000)), "文本导入行数为[3000000000]行");
+    EXPECT_EQ(textOf(app::exportMessage(5000000000)), "共导出5000000000个文本");
+}
+
+} // namespace
+
+namespace {
+
+// Every call of the work's progress; asks to stop once `stopAt` bytes are
+// done.
+class Recorder final : public app::Progress {
+  public:
+    explicit Recorder(std::uint64_t stopAt = ~std::uint64_t{0}) : stopAt_(stopAt) {}
+    bool keepGoing(std::uint64_t done, std::uint64_t total) override {
+        calls.push_back({done, total});
+        return done < stopAt_;
+    }
+    // Rising, never past one total, and reaching it.
+    bool reachedTheTotal() const {
+        for (std::size_t i = 0; i < calls.size(); ++i)
+            if (calls[i].second != calls[0].second || calls[i].first > calls[i].second ||
+                (i > 0 && calls[i].first < calls[i - 1].first))
+                return false;
+        return !calls.empty() && calls.back().first == calls.back().second;
+    }
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+
+  private:
+    std::uint64_t stopAt_;
+};
+
+// Lines of `width` bytes each (CR LF included), numbered.
+std::string numberedLines(std::size_t count, std::size_t width) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::string line = "line " + std::to_string(i) + " ";
+        line.resize(width - 2, 'x');
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+TEST_P(SplitCore, ProgressRisesToTheTotalAndAStoppedImportKeepsTheLines) {
+    const std::string first = numberedLines(3000, 1000); // pieces of both stores
+    Recorder importing;
+    ASSERT_EQ(app::importFile(input(first).c_str(), &importing), 3000);
+    EXPECT_GT(importing.calls.size(), 2u);
+    EXPECT_TRUE(importing.reachedTheTotal());
+    EXPECT_EQ(importing.calls.back().second, first.size());
+    const Lines held = lines();
+
+    Recorder stopping(1);
+    EXPECT_EQ(app::importFile(input(numberedLines(2000, 900), "second.txt").c_str(), &stopping),
+              3000);
+    EXPECT_EQ(stopping.calls.size(), 1u) << "no call after the stop";
+    EXPECT_TRUE(lines() == held);
+
+    Recorder exporting;
+    EXPECT_EQ(app::exportLines(folder_.c_str(), "1000", &exporting).written, 3);
+    EXPECT_TRUE(exporting.reachedTheTotal());
+    EXPECT_EQ(exporting.calls.back().second, first.size());
+}
+
+// Groups of 1.5 MB: a stop asked at 2 MB falls in the second file, which
+// goes; the first stays whole.
+TEST_P(SplitCore, AStoppedExportKeepsTheWholeFilesAndRemovesThePartOne) {
+    const std::string text = numberedLines(4500, 1000);
+    ASSERT_EQ(app::importFile(input(text).c_str()), 4500);
+    Recorder stopping(std::uint64_t{2} << 20);
+    app::ExportResult result = app::exportLines(folder_.c_str(), "1500", &stopping);
+    EXPECT_EQ(result.outcome, app::ExportResult::kStopped);
+    EXPECT_FALSE(result.failed());
+    EXPECT_EQ(result.written, 1);
+    EXPECT_EQ(outputs(), std::vector<std::string>{text.substr(0, 1500000)});
+    EXPECT_EQ(textOf(app::exportReport(result)), "导出已停止\r\n共导出1个文本");
+    EXPECT_EQ(app::exportReportStyle(result), 0x40u); // MB_ICONINFORMATION
+}
+
+platform::FileHandle gWriter;
+
+void appendLate(platform::FileHandle) {
+    std::uint32_t done = 0;
+    platform::seekFile(gWriter, 0, platform::kSeekEnd);
+    platform::writeFile(gWriter, "late line\r\n", 11, &done);
+}
+
+// Another program has the file open and writes to it between the import's
+// reads: the import takes the bytes of the size it found, export writes
+// those; a change of those bytes in a file kept in its file stops the
+// export before it writes anything.
+TEST_P(SplitCore, ImportReadsTheSizeTheFileHadWhenItWasOpened) {
+    const std::string text = numberedLines(1500, 1000);
+    const std::string name = input(text);
+    gWriter =
+        platform::openFile(name.c_str(), platform::kGenericWrite,
+                           platform::kShareRead | platform::kShareWrite, platform::kOpenExisting);
+    ASSERT_NE(gWriter, nullptr);
+    platform::setReadHook(appendLate);
+    EXPECT_EQ(app::importFile(name.c_str()), 1500);
+    platform::setReadHook(nullptr);
+    EXPECT_GT(fs::file_size(name), text.size()); // it grew meanwhile
+    EXPECT_EQ(exportWith("0").written, 1);
+    EXPECT_TRUE(outputs() == std::vector<std::string>{text});
+
+    std::uint32_t done = 0;
+    platform::seekFile(gWriter, 10, platform::kSeekBegin);
+    platform::writeFile(gWriter, "X", 1, &done);
+    platform::closeFile(gWriter);
+    std::remove(outputName(1).c_str());
+    app::ExportResult result = exportWith("0");
+    if (GetParam() == Store::kMemory) {
+        EXPECT_EQ(result.written, 1); // the held bytes are those imported
+        EXPECT_TRUE(outputs() == std::vector<std::string>{text});
+        return;
+    }
+    EXPECT_EQ(result.outcome, app::ExportResult::kSourceChanged);
+    EXPECT_EQ(result.written, 0);
+    EXPECT_TRUE(outputs().empty());
+    EXPECT_EQ(textOf(app::exportReport(result)), "导入的文本已被修改，请重新导入");
+    EXPECT_EQ(app::exportReportStyle(result), 0x10u);
+}
+
+TEST_P(SplitCore, AFileKeptInItsFileRefusesOtherWritersUntilTheNextImport) {
+    const std::string name = input(numberedLines(10, 20));
+    ASSERT_EQ(app::importFile(name.c_str()), 10);
+    auto writable = [&] {
+        platform::FileHandle f = platform::openFile(name.c_str(), platform::kGenericWrite,
+                                                    platform::kShareRead | platform::kShareWrite,
+                                                    platform::kOpenExisting);
+        if (f) platform::closeFile(f);
+        return f != nullptr;
+    };
+    const bool kept = GetParam() == Store::kFile;
+    EXPECT_EQ(writable(), !kept);
+    EXPECT_EQ(app::linesInFile(), kept);
+    if (kept) {
+        EXPECT_FALSE(platform::deleteFile(name.c_str()));
+    }
+    app::importFile(input("other", "other.txt").c_str());
+    EXPECT_TRUE(writable());
+}
+
+// A sparse file of 4 GiB + 10 bytes whose text ends at its first zero
+// byte: its size taken modulo 4 GiB (10) would cut the text short.
+TEST_P(SplitCore, AFileOfFourGigabytesIsReadByItsWholeSize) {
+    const std::string text = numberedLines(12, 10);
+    const std::string name = input(text);
+    const std::uint64_t size = (std::uint64_t{4} << 30) + 10;
+#if defined(_WIN32)
+    HANDLE f = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD ignored = 0;
+    DeviceIoControl(f, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = LONGLONG(size);
+    ASSERT_TRUE(SetFilePointerEx(f, end, nullptr, FILE_BEGIN) && SetEndOfFile(f));
+    CloseHandle(f);
+#else
+    ASSERT_EQ(::truncate(name.c_str(), off_t(size)), 0);
+#endif
+    if (GetParam() == Store::kMemory) app::setStoreLimits(~std::uint64_t{0});
+    EXPECT_EQ(app::importFile(name.c_str()), 12);
+    EXPECT_EQ(app::linesInFile(), GetParam() == Store::kFile);
+    EXPECT_EQ(exportWith("5").written, 3);
+    std::vector<std::string> files = outputs();
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[0] + files[1] + files[2], text);
+    app::releaseLines();
+    std::remove(name.c_str());
+}
+
+TEST_P(SplitCore, ExportNeverWritesOverTheImportedFile) {
+    // The imported file is the export's second file, under its own name.
+    const std::string source = outputName(2);
+    {
+        std::FILE* f = std::fopen(source.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("x\r\ny\r\nz", f);
+        std::fclose(f);
+    }
+    ASSERT_EQ(app::importFile(source.c_str()), 3);
+    for (const char* count : {"1", "2"}) {
+        app::ExportResult result = exportWith(count);
+        EXPECT_EQ(result.outcome, app::ExportResult::kWouldOverwrite) << count;
+        EXPECT_EQ(result.written, 0);
+        EXPECT_EQ(result.failedFile.c_str(), source);
+        EXPECT_EQ(textOf(app::exportReport(result)),
+                  "不能覆盖导入的文本：" + source + "\r\n请选择其他文件夹");
+        EXPECT_EQ(app::exportReportStyle(result), 0x10u);
+    }
+    std::string bytes;
+    EXPECT_TRUE(read(source, &bytes) && bytes == "x\r\ny\r\nz");
+    EXPECT_FALSE(read(outputName(1), &bytes)) << "nothing written before the check";
+    EXPECT_EQ(exportWith("3").written, 1); // one file: the second name is not written
+
+    // Another name of the same file: a link in the folder, under the
+    // export's third name.
+    const std::string three = input("a\r\nb\r\nc", "three.txt");
+#if defined(_WIN32)
+    ASSERT_TRUE(CreateHardLinkA(outputName(3).c_str(), three.c_str(), nullptr));
+#else
+    ASSERT_EQ(::link(three.c_str(), outputName(3).c_str()), 0);
+#endif
+    ASSERT_EQ(app::importFile(three.c_str()), 3);
+    app::ExportResult result = exportWith("1");
+    EXPECT_EQ(result.outcome, app::ExportResult::kWouldOverwrite);
+    EXPECT_EQ(result.failedFile.c_str(), outputName(3));
+    EXPECT_EQ(exportWith("2").written, 2); // the third name is not written
+}
+
+// A file within the memory limit whose lines would not fit beside it is
+// kept in its file.
+TEST_P(SplitCore, TooManyLinesForMemoryStayInTheFile) {
+    app::setStoreLimits(app::kMemoryStoreLimit, 5);
+    const std::string text = numberedLines(10, 8);
+    ASSERT_EQ(app::importFile(input(text).c_str()), 10);
+    EXPECT_TRUE(app::linesInFile());
+    EXPECT_EQ(exportWith("4").written, 3);
+    std::vector<std::string> files = outputs();
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[0] + files[1] + files[2], text);
+    ASSERT_EQ(app::importFile(input(numberedLines(5, 8), "five.txt").c_str()), 5);
+    EXPECT_FALSE(app::linesInFile());
+}
+
+TEST(Checksum, TheSameBytesCutAnyWayGiveOneValueAndAChangeAnother) {
+    std::mt19937 random(5);
+    std::string bytes(1000, 0);
+    for (char& c : bytes)
+        c = char(random());
+    app::Checksum whole;
+    whole.add(bytes.data(), bytes.size());
+    for (int round = 0; round < 50; ++round) {
+        app::Checksum cut;
+        for (std::size_t at = 0; at < bytes.size();) {
+            std::size_t n = std::min<std::size_t>(random() % 20, bytes.size() - at);
+            cut.add(bytes.data() + at, n);
+            at += n;
+        }
+        ASSERT_EQ(cut.value(), whole.value());
+    }
+    for (std::size_t at : {std::size_t{0}, std::size_t{7}, std::size_t{999}}) {
+        std::string changed = bytes;
+        changed[at] ^= 1;
+        app::Checksum other;
+        other.add(changed.data(), changed.size());
+        EXPECT_NE(other.value(), whole.value()) << at;
+    }
+    app::Checksum shorter;
+    shorter.add(bytes.data(), bytes.size() - 1);
+    EXPECT_NE(shorter.value(), whole.value());
 }
 
 } // namespace

@@ -15,9 +15,11 @@
 
 namespace {
 
-class SplitCoreWin32 : public ::testing::Test {
+// Both stores: held in memory (false) and kept in the file.
+class SplitCoreWin32 : public ::testing::TestWithParam<bool> {
   protected:
     void SetUp() override {
+        app::setStoreLimits(GetParam() ? 0 : app::kMemoryStoreLimit);
         char temp[MAX_PATH];
         ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
         folder_ = std::string(temp) + "textsplit_core_" + std::to_string(GetCurrentProcessId()) +
@@ -34,6 +36,7 @@ class SplitCoreWin32 : public ::testing::Test {
     }
     void TearDown() override {
         app::releaseLines();
+        app::setStoreLimits();
         for (int k = 1; k <= 4; ++k) {
             DeleteFileA(outputName(k).c_str());
             RemoveDirectoryA(outputName(k).c_str());
@@ -48,7 +51,7 @@ class SplitCoreWin32 : public ::testing::Test {
     std::string folder_;
 };
 
-TEST_F(SplitCoreWin32, OneErrorBoxNamesTheFileThatFailed) {
+TEST_P(SplitCoreWin32, OneErrorBoxNamesTheFileThatFailed) {
     ASSERT_TRUE(CreateDirectoryA(outputName(2).c_str(), nullptr)); // file 2 cannot be made
     app::ExportResult result = app::exportLines(folder_.c_str(), "1");
     EXPECT_EQ(result.written, 1);
@@ -64,7 +67,7 @@ TEST_F(SplitCoreWin32, OneErrorBoxNamesTheFileThatFailed) {
     EXPECT_EQ(seen.text, "写入文件失败：" + outputName(2) + "\r\n共导出1个文本");
 }
 
-TEST_F(SplitCoreWin32, CompleteExportShowsAPlainBox) {
+TEST_P(SplitCoreWin32, CompleteExportShowsAPlainBox) {
     app::ExportResult result = app::exportLines(folder_.c_str(), "2");
     EXPECT_EQ(result.written, 2);
     testsupport::BoxAnswerer answerer("信息", IDOK);
@@ -77,7 +80,7 @@ TEST_F(SplitCoreWin32, CompleteExportShowsAPlainBox) {
 
 // A drive root comes back from the folder browser with its backslash: the
 // doubled backslash in the names is accepted.
-TEST_F(SplitCoreWin32, FolderEndingInABackslashStillWorks) {
+TEST_P(SplitCoreWin32, FolderEndingInABackslashStillWorks) {
     std::string withSlash = folder_ + "\\";
     app::ExportResult result = app::exportLines(withSlash.c_str(), "2");
     EXPECT_EQ(result.written, 2);
@@ -85,6 +88,8 @@ TEST_F(SplitCoreWin32, FolderEndingInABackslashStillWorks) {
     EXPECT_TRUE(exists(outputName(1)));
     EXPECT_TRUE(exists(outputName(2)));
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, SplitCoreWin32, ::testing::Bool());
 
 // --- out of memory in the middle of an import ------------------------------
 
