@@ -44,10 +44,11 @@ ToolWork::ToolWork(Kind kind)
 }
 
 ToolWork::~ToolWork() {
-    takeInput(true);
-    if (focus_ && IsWindow(focus_)) SetFocus(focus_);
+    // The final text first: while progress shows, the controls take no input.
     const rt::TextValue& text = result_.get() ? result_ : before_;
     rt::free(tool().messageLine->caption(text.c_str()));
+    takeInput(true);
+    if (focus_ && IsWindow(focus_)) SetFocus(focus_);
     gWork = nullptr;
     if (gCloseAfterWork) {
         gCloseAfterWork = false;

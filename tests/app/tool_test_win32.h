@@ -1,0 +1,250 @@
+// The built tool driven from outside as a user drives it: the fixture that
+// starts it, finds its dialog and works its windows, and helpers for the
+// files it reads and writes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support/gui_driver_win32.h"
+
+namespace tooltest {
+
+using namespace testsupport;
+
+inline const char kToolCaption[] = "文本分割";
+inline const char kOpenTitle[] = "导入欲分割的文本内容(软件是按每行分割)";
+inline const char kInfoCaption[] = "信息";
+inline const char kMyComputer[] = "我的电脑";
+constexpr int kCountItem = 1002;
+constexpr int kImportItem = 1003;
+constexpr int kExportItem = 1004;
+constexpr int kMessageLineItem = 1005;
+constexpr DWORD kWait = 20000;
+
+inline std::string toolPath() {
+    if (const char* path = std::getenv("TEXTSPLIT_EXE")) return path;
+    // Beside the test program, where the build puts it.
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path = self;
+    return path.substr(0, path.find_last_of('\\') + 1) + "textsplit.exe";
+}
+
+inline bool writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+    return bool(out);
+}
+
+// The file's bytes, or nothing with *exists false.
+inline std::string readBytes(const std::string& path, bool* exists = nullptr) {
+    std::ifstream in(path, std::ios::binary);
+    if (exists) *exists = bool(in);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline bool fileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline void removeTree(const std::string& folder) {
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = folder + "\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                removeTree(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+inline std::vector<std::string> filesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return names;
+}
+
+// The lines as the tool writes them: each followed by CR LF, in groups.
+inline std::vector<std::string> expectedGroups(const std::vector<std::string>& lines, size_t size) {
+    std::vector<std::string> files;
+    for (size_t i = 0; i < lines.size(); i += size) {
+        std::string bytes;
+        for (size_t j = i; j < i + size && j < lines.size(); ++j)
+            bytes += lines[j] + "\r\n";
+        files.push_back(bytes);
+    }
+    return files;
+}
+
+inline std::string join(const std::vector<std::string>& lines, const std::string& separator) {
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i)
+        text += (i ? separator : "") + lines[i];
+    return text;
+}
+
+class ToolTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        static int counter = 0;
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        work_ = std::string(temp) + "textsplit-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(++counter);
+        removeTree(work_);
+        ASSERT_TRUE(CreateDirectoryA(work_.c_str(), nullptr)) << work_;
+        out_ = work_ + "\\out";
+        ASSERT_TRUE(CreateDirectoryA(out_.c_str(), nullptr));
+
+        // The tool takes its test seams from the environment it starts with.
+        for (const auto& [name, value] : environment_)
+            SetEnvironmentVariableA(name.c_str(), value.c_str());
+        const bool started = tool_.start(toolPath());
+        for (const auto& [name, value] : environment_)
+            SetEnvironmentVariableA(name.c_str(), nullptr);
+        ASSERT_TRUE(started) << toolPath();
+        dialog_ = waitForDialog(tool_.id(), kToolCaption, kWait);
+        ASSERT_NE(dialog_, nullptr) << "the tool's dialog did not appear";
+    }
+
+    void TearDown() override {
+        if (tool_.running() && dialog_ && IsWindow(dialog_)) {
+            PostMessageA(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0);
+            DWORD code = 0;
+            tool_.waitForExit(kWait, &code);
+        }
+        removeTree(work_);
+    }
+
+    HWND item(int id) { return GetDlgItem(dialog_, id); }
+
+    // Sends nothing but returns once the tool's thread has looked at its
+    // messages again, i.e. has finished what a click started.
+    void settle() {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(dialog_, WM_NULL, 0, 0, SMTO_NORMAL, kWait, &result);
+    }
+
+    bool waitForItemText(int id, const std::string& expected) {
+        DWORD start = GetTickCount();
+        while (textOf(item(id)) != expected) {
+            if (GetTickCount() - start > kWait) return false;
+            Sleep(30);
+        }
+        return true;
+    }
+
+    std::string writeInput(const std::string& name, const std::string& bytes) {
+        std::string path = work_ + "\\" + name;
+        EXPECT_TRUE(writeBytes(path, bytes));
+        return path;
+    }
+
+    // Import button, then the Open dialog with the path typed in.
+    void importFile(const std::string& path) {
+        pressButton(item(kImportItem));
+        HWND open = waitForDialog(tool_.id(), kOpenTitle, kWait);
+        ASSERT_NE(open, nullptr) << "no Open dialog";
+        ASSERT_TRUE(answerOpenDialog(open, path));
+        ASSERT_TRUE(waitForWindowGone(open, kWait));
+    }
+
+    // Imports "x", "y" and "z" and waits for the message line to count them.
+    void importThreeLines() {
+        ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
+        ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[3]行"));
+    }
+
+    void typeCount(const std::string& digits) { typeChars(item(kCountItem), digits); }
+
+    // Export button; returns the folder browser, or null.
+    HWND startExport() {
+        std::vector<HWND> before = topWindows(tool_.id());
+        pressButton(item(kExportItem));
+        return waitForTopWindow(
+            tool_.id(),
+            [&](HWND w) {
+                for (HWND known : before)
+                    if (known == w) return false;
+                return className(w) == "#32770";
+            },
+            kWait);
+    }
+
+    bool isFolderBrowser(HWND window) {
+        return findDescendant(window, [](HWND w) { return className(w) == "SysTreeView32"; });
+    }
+
+    // Walks the browser's tree to the folder: My Computer, the drive, then
+    // each folder of the path.
+    void chooseFolder(HWND browser, const std::string& folder) {
+        std::vector<std::string> steps{kMyComputer, "(" + folder.substr(0, 2) + ")"};
+        size_t at = 3;
+        while (at < folder.size()) {
+            size_t end = folder.find('\\', at);
+            if (end == std::string::npos) end = folder.size();
+            steps.push_back(folder.substr(at, end - at));
+            at = end + 1;
+        }
+        std::string trail;
+        ASSERT_TRUE(selectFolderInBrowser(tool_.handle(), browser, steps, &trail)) << trail;
+        pressButton(GetDlgItem(browser, IDOK));
+        ASSERT_TRUE(waitForWindowGone(browser, kWait));
+    }
+
+    // The box that the tool shows now: read, answered with OK, gone.
+    MessageBoxView answerBox() {
+        HWND box = waitForDialog(tool_.id(), kInfoCaption, kWait);
+        EXPECT_NE(box, nullptr) << "no message box";
+        if (!box) return {};
+        MessageBoxView view = readMessageBox(box);
+        pressButton(GetDlgItem(box, IDOK));
+        EXPECT_TRUE(waitForWindowGone(box, kWait));
+        return view;
+    }
+
+    // No further window of the tool turns up within a while.
+    bool staysQuiet(DWORD ms) {
+        std::vector<HWND> before = topWindows(tool_.id());
+        HWND extra = waitForTopWindow(
+            tool_.id(),
+            [&](HWND w) {
+                for (HWND known : before)
+                    if (known == w) return false;
+                return true;
+            },
+            ms);
+        return extra == nullptr;
+    }
+
+    std::string outputFile(int number) { return out_ + "\\文本" + std::to_string(number) + ".txt"; }
+
+    ChildProcess tool_;
+    HWND dialog_ = nullptr;
+    std::string work_, out_;
+    std::vector<std::pair<std::string, std::string>> environment_;
+};
+
+} // namespace tooltest
