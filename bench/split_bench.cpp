@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/split_core.h"
+#include "bench/text_source.h"
 
 namespace {
 
@@ -128,35 +129,6 @@ void removeFolder(const std::string& folder) {
     RemoveDirectoryA(folder.c_str());
 }
 
-// Deterministic text: lines of 0 to 96 bytes (50 with CR LF on average),
-// printable ASCII with some two-byte characters, no zero, 0x1A, CR or LF.
-class TextSource {
-  public:
-    char next() { return static_cast<char>(' ' + random() % 95); }
-    std::uint32_t random() {
-        state_ ^= state_ << 13;
-        state_ ^= state_ >> 7;
-        state_ ^= state_ << 17;
-        return static_cast<std::uint32_t>(state_ >> 16);
-    }
-    void line(std::string* out) {
-        std::uint32_t length = random() % 97;
-        for (std::uint32_t i = 0; i < length; ++i) {
-            if (i + 1 < length && random() % 8 == 0) {
-                *out += static_cast<char>(0xB0 + random() % 0x48);
-                *out += static_cast<char>(0xA1 + random() % 0x5E);
-                ++i;
-            } else {
-                *out += next();
-            }
-        }
-        *out += "\r\n";
-    }
-
-  private:
-    std::uint64_t state_ = 0x9E3779B97F4A7C15ull;
-};
-
 bool writeChunk(HANDLE file, const std::string& chunk) {
     DWORD done = 0;
     return WriteFile(file, chunk.data(), DWORD(chunk.size()), &done, nullptr) &&
@@ -169,7 +141,7 @@ bool makeLines(const std::string& name, std::uint64_t bytes, int copies) {
     if (file == INVALID_HANDLE_VALUE) return false;
     bool ok = true;
     for (int c = 0; c < copies && ok; ++c) {
-        TextSource source;
+        bench::TextSource source;
         std::string chunk;
         std::uint64_t written = 0;
         while (written < bytes && ok) {
@@ -187,7 +159,7 @@ bool makeLines(const std::string& name, std::uint64_t bytes, int copies) {
 bool makeOneLine(const std::string& name, std::uint64_t bytes) {
     HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    TextSource source;
+    bench::TextSource source;
     std::string chunk(1u << 20, 'x');
     bool ok = true;
     for (std::uint64_t written = 0; written < bytes && ok; written += chunk.size()) {

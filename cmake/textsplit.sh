@@ -3,6 +3,7 @@
 #   bash cmake/textsplit.sh run    installs what is missing, builds, starts the tool
 #   bash cmake/textsplit.sh test   installs what is missing, builds, runs every test
 #   bash cmake/textsplit.sh bench  builds and runs the splitting benchmark
+#   bash cmake/textsplit.sh bench-tool  the 32-bit tool itself on files of GB
 # Builds live in build/: win32 (the product; with the Windows tests where the
 # machine runs 32-bit code), win64 (the same sources for 64-bit Wine, with the
 # Windows tests), native (runtime tests under ASan and UBSan, fuzz targets)
@@ -15,7 +16,7 @@ JOBS=$(nproc)
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
-PACKAGES=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xauth locales
+PACKAGES=(cmake make bc g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xauth locales
           fonts-wqy-microhei fonts-wine googletest clang libclang-rt-14-dev gcc-multilib
           g++-multilib qemu-user-static imagemagick binutils-mingw-w64-i686 file)
 
@@ -133,6 +134,9 @@ start_wine() {
     export LANG=zh_CN.UTF-8
     export PATH=/usr/lib/wine:$PATH
     if [ -z "${DISPLAY:-}" ] || [ "${1:-}" = private ]; then
+        # A wineserver of this prefix left running for another display
+        # (the wine subcommand's) would put new windows on that one.
+        wineserver -k 2>/dev/null || true
         local n=90
         while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
         Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
@@ -233,6 +237,58 @@ run_tests() {
     return $failed
 }
 
+# The built tool through its dialog on files of several GB, beside a plain
+# copy and split -l of the same file; its files are compared with split's.
+# Options: --sizes "400 4608" (MiB), --group N (lines per file).
+bench_tool() {
+    local sizes="400 4608" group=1000000
+    while [ $# -gt 0 ]; do
+        case $1 in
+        --sizes) sizes=$2; shift 2 ;;
+        --group) group=$2; shift 2 ;;
+        *) echo "unknown option $1" >&2; exit 2 ;;
+        esac
+    done
+    if ! wine32_works; then
+        echo "bench-tool needs 32-bit Wine: this machine does not run 32-bit x86 code" >&2
+        exit 1
+    fi
+    local dir=/tmp/textsplit_bench_tool.$$ mib t0 t1 copy_s split_s rc=0
+    start_wine private
+    for mib in $sizes; do
+        rm -rf "$dir" && mkdir -p "$dir/split" "$dir/out"
+        $WINE32 "$BUILD/win32/tool_bench.exe" --make "$dir/in.txt" "$mib"
+        sync
+        t0=$(date +%s.%N); cp "$dir/in.txt" "$dir/copy.txt"; sync; t1=$(date +%s.%N)
+        copy_s=$(echo "$t1 - $t0" | bc); rm -f "$dir/copy.txt"
+        t0=$(date +%s.%N)
+        (cd "$dir/split" && split -l "$group" -d -a 6 "$dir/in.txt"); sync
+        t1=$(date +%s.%N)
+        split_s=$(echo "$t1 - $t0" | bc)
+        say "$mib MiB ($(stat -c %s "$dir/in.txt") bytes, $(wc -l <"$dir/in.txt") lines), groups of $group"
+        $WINE32 "$BUILD/win32/tool_bench.exe" --run "$BUILD/win32/textsplit.exe" "$dir/in.txt" \
+            "$dir/out" "$group" | tr -d '\r' | iconv -f GBK -t UTF-8 >"$dir/figures"
+        cat "$dir/figures"
+        local import_s export_s same=yes k=0 f
+        import_s=$(awk '/^import_s/ {print $2}' "$dir/figures")
+        export_s=$(awk '/^export_s/ {print $2}' "$dir/figures")
+        for f in "$dir"/split/x*; do
+            k=$((k + 1))
+            cmp -s "$f" "$dir/out/文本$k.txt" || same=no
+        done
+        [ "$(find "$dir/out" -type f | wc -l)" -eq "$k" ] || same=no
+        echo "copy_s $copy_s"
+        echo "split_s $split_s"
+        echo "import+export / split -l: $(echo "scale=2; ($import_s + $export_s) / $split_s" | bc)"
+        echo "import+export / copy: $(echo "scale=2; ($import_s + $export_s) / $copy_s" | bc)"
+        echo "files byte for byte those of split -l ($k): $same"
+        [ $same = yes ] || rc=1
+        rm -rf "$dir"
+    done
+    stop_wine
+    return $rc
+}
+
 case "${1:-}" in
 run)
     setup
@@ -263,6 +319,11 @@ bench)
     start_wine private
     wine64 "$BUILD/win64/split_bench.exe" "${@:2}"
     stop_wine
+    ;;
+bench-tool)
+    setup
+    build_windows
+    bench_tool "${@:2}"
     ;;
 wine)
     # Runs one Windows program (with its arguments) in the project's Wine
