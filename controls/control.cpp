@@ -270,7 +270,7 @@ char* EditBox::passwordChar() {
 void EditBox::setPasswordChar(const char* text) {
     auto code = static_cast<unsigned char>(rt::orEmpty(text)[0]);
     SendMessageA(handle_, EM_SETPASSWORDCHAR, code, 0);
-    InvalidateRect(handle_, nullptr, TRUE);
+    invalidate(true);
 }
 
 bool EditBox::setReadOnly(std::optional<bool> readOnly) {
@@ -320,7 +320,7 @@ bool Label::attachHandle(HWND window) {
 
 char* Label::caption(std::optional<const char*> text) {
     char* got = windowText(text);
-    if (text && backColor_ == kTransparent) {
+    if (text && backColor_ == kTransparent && handle_) {
         // Through a transparent background the old text would stay visible:
         // have the parent repaint what lies under the label.
         HWND parent = GetParent(handle_);

@@ -40,7 +40,9 @@ Menu* newMenuObject(HMENU handle) {
 // --- helpers ---------------------------------------------------------------------
 
 bool Menu::holdBackground(Brush brush, bool toSubMenus) {
-    if (!brush) return false;
+    // No brush could be made: the menu takes the null brush, which gives it
+    // the default background back, and the answer is still a refusal.
+    const bool made = static_cast<bool>(brush);
     MENUINFO info{};
     info.cbSize = sizeof info;
     info.fMask = MIM_BACKGROUND | (toSubMenus ? MIM_APPLYTOSUBMENUS : 0);
@@ -52,7 +54,7 @@ bool Menu::holdBackground(Brush brush, bool toSubMenus) {
         subMenuBrush_ = std::move(backgroundBrush_); // they still paint with it
     backgroundBrush_ = std::move(brush);
     brushInSubMenus_ = toSubMenus ? 1 : 0;
-    return true;
+    return made;
 }
 
 bool Menu::setItemInfo(UINT item, std::optional<bool> byPosition, MENUITEMINFOA& info) {

@@ -50,7 +50,9 @@ class Menu {
     virtual bool setAsWindowMenu(HWND window);
     // The background, for this menu and (unless false is given) its
     // sub-menus. A brush the sub-menus may still paint with stays until
-    // destroy; a refused change deletes only the new brush.
+    // destroy; a refused change deletes only the new brush. When no brush
+    // can be made, the menus named get the default background and the
+    // answer is false.
     virtual bool setBackColor(COLORREF color, std::optional<bool> toSubMenus = {});
     // Takes the bitmap over: it is deleted once the pattern brush is made.
     virtual bool setBackBitmap(HBITMAP bitmap, std::optional<bool> toSubMenus = {});
@@ -99,7 +101,8 @@ class Menu {
 
   protected:
     // The one place a background brush is put in: refused, it is deleted
-    // and the menu keeps painting with the brush it had.
+    // and the menu keeps painting with the brush it had. A null brush puts
+    // the default background back.
     bool holdBackground(Brush brush, bool toSubMenus);
     // Sets only the fields named in mask.
     bool setItemInfo(UINT item, std::optional<bool> byPosition, MENUITEMINFOA& info);

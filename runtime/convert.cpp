@@ -85,15 +85,15 @@ int formatReal(double value, char* buffer, std::size_t size) {
 }
 
 int formatDateTime(double value, bool dateOnly, char* buffer, std::size_t size) {
-    if (!std::isfinite(value) || std::fabs(value) >= 1e9) return -1;
+    // Every day whose year "%d" can print has a date: about 7.8e11 days
+    // either way. The first bound keeps the 64-bit arithmetic exact.
+    if (!std::isfinite(value) || std::fabs(value) >= 1e15) return -1;
     double whole = 0;
     double fraction = std::modf(value, &whole);
+    // A time that rounds up to a whole day stays on its own day, as "24时":
+    // stored texts of such times were made that way.
     auto seconds = static_cast<std::int64_t>(std::fabs(fraction) * 86400 + 0.5);
     auto day = static_cast<std::int64_t>(whole);
-    if (seconds >= 86400) { // rounds up to midnight: the next day, not "24时"
-        seconds -= 86400;
-        day += 1;
-    }
     // Day 0 is 30 December 1899. Counted from 1 March of year 0 of the
     // proleptic Gregorian calendar so that leap days fall at a year's end.
     std::int64_t z = day + 693899; // days from 0000-03-01 to 1899-12-30
@@ -105,7 +105,9 @@ int formatDateTime(double value, bool dateOnly, char* buffer, std::size_t size) 
     std::int64_t shifted = (5 * dayOfYear + 2) / 153;
     int dayOfMonth = static_cast<int>(dayOfYear - (153 * shifted + 2) / 5 + 1);
     int month = static_cast<int>(shifted < 10 ? shifted + 3 : shifted - 9);
-    int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+    std::int64_t longYear = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    if (longYear < INT32_MIN || longYear > INT32_MAX) return -1; // no year to print
+    int year = static_cast<int>(longYear);
 
     int hours = static_cast<int>(seconds / 3600);
     int minutes = static_cast<int>(seconds % 3600 / 60);

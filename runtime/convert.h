@@ -48,10 +48,11 @@ int formatValue(const ValueBlock& value, char* buffer, std::size_t size);
 // Infinities and NaN give "inf", "-inf" and "nan" on every platform.
 int formatReal(double value, char* buffer, std::size_t size);
 // "%d年%d月%d日" and, unless dateOnly or the time is midnight, the time from
-// the hour down to the last non-zero field ("18时", "6时5分", "0时0分1秒").
-// The value counts days from 30 December 1899, the fraction's magnitude is
-// the time of day. Returns -1 for NaN, infinities and values beyond a
-// billion days, which have no date.
+// the hour down to the last non-zero field ("18时", "6时5分", "0时0分1秒"; a
+// time that rounds up to a whole day is "24时" of its own day). The value
+// counts days from 30 December 1899, the fraction's magnitude is the time
+// of day. Returns -1 for NaN, infinities and days whose year does not fit
+// a 32-bit integer (beyond about 7.8e11 days), which have no date.
 int formatDateTime(double value, bool dateOnly, char* buffer, std::size_t size);
 
 } // namespace rt

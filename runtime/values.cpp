@@ -134,6 +134,11 @@ Array newEmptyArray() {
 }
 
 Array newArray(std::int32_t n, std::uint32_t size) {
+    // A block size that a size_t cannot hold (a 32-bit build asked for a
+    // billion texts) is memory that cannot be had; wrapped, it would be a
+    // tiny block claiming every element.
+    const std::size_t most = (SIZE_MAX - sizeof(ArrayHeader)) / (size ? size : 1);
+    if (n < 0 || std::size_t(n) > most) outOfMemory();
     auto* array = static_cast<Array>(allocate(sizeof(ArrayHeader) + std::size_t(n) * size));
     array->dimensions = 1;
     array->sizes[0] = n;

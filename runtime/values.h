@@ -117,7 +117,8 @@ const std::uint8_t* arrayData(const ArrayHeader* array);
 // Index from 1; below 1 is internal error 4, above the count internal error 1.
 void* elementAddress(ArrayHeader* array, std::int32_t index, std::uint32_t elementSize);
 Array newEmptyArray();
-// Fresh one-dimensional array of n zeroed elements.
+// Fresh one-dimensional array of n zeroed elements; one larger than a size_t
+// can measure is out of memory.
 Array newArray(std::int32_t n, std::uint32_t elementSize);
 // Replaces *array by a zeroed one-dimensional array of n elements, releasing
 // the old one as an array of elementTag. Negative n is internal error 10.

@@ -68,6 +68,9 @@ LRESULT Window::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     // Taken now: a handler may unbind the object (or destroy the window), and
     // the message still belongs to the procedure the window had.
     WNDPROC previous = previousProc_;
+    // An object bound second has none of its own; once the first one let go
+    // under a later subclasser, the procedure below waits in the property.
+    if (!previous) previous = reinterpret_cast<WNDPROC>(GetPropA(window, kProcedureBelowProperty));
     auto defaultPath = [&]() -> LRESULT {
         if (!previous) return DefWindowProcA(window, message, wParam, lParam);
         return CallWindowProcA(previous, window, message, wParam, lParam);

@@ -135,7 +135,7 @@ void Window::subclass(HWND window) {
 }
 
 void Window::redrawUnlessRefused(std::optional<bool> redraw) {
-    if (redraw.value_or(true) && handle_) invalidate(true);
+    if (redraw.value_or(true)) invalidate(true);
 }
 
 bool Window::registerAndSubclass(HWND window) {
@@ -346,21 +346,27 @@ void Window::resumeRedraw() {
     SendMessageA(handle_, WM_SETREDRAW, 1, 0);
 }
 
+// Without a window there is nothing to redraw: given a null window, Windows
+// would redraw (or validate) every window on the desktop.
 BOOL Window::invalidate(std::optional<bool> erase) {
+    if (!handle_) return FALSE;
     return InvalidateRect(handle_, nullptr, erase.value_or(true));
 }
 
 BOOL Window::invalidateRect(const RectRecord* rect) {
+    if (!handle_) return FALSE;
     if (!rect) return InvalidateRect(handle_, nullptr, TRUE);
     RECT r{rect->left, rect->top, rect->right, rect->bottom};
     return InvalidateRect(handle_, &r, TRUE);
 }
 
 BOOL Window::validate() {
+    if (!handle_) return FALSE;
     return ValidateRect(handle_, nullptr);
 }
 
 BOOL Window::update() {
+    if (!handle_) return FALSE;
     return UpdateWindow(handle_);
 }
 

@@ -153,6 +153,7 @@ class Window {
     virtual RectRecord* rectInParent();
     virtual void freezeRedraw();
     virtual void resumeRedraw();
+    // These four do nothing and answer FALSE without a window.
     virtual BOOL invalidate(std::optional<bool> erase = {});
     virtual BOOL invalidateRect(const RectRecord* rect);
     virtual BOOL validate();
@@ -222,8 +223,7 @@ class Window {
     bool enterInRegistry(HWND window);
     void subclass(HWND window);
     // Invalidates the whole window with erasing unless redraw was given
-    // false. Without a window there is nothing to redraw (a null window
-    // would make Windows redraw every window).
+    // false (nothing without a window, as every redraw).
     void redrawUnlessRefused(std::optional<bool> redraw);
     // A byte copy of an object of type T in a new heap block.
     template <class T> static T* cloneAs(const T* object) {

@@ -316,29 +316,46 @@ TEST_F(ControlTest, TransparentBackgroundComesAndGoesWithTheExtendedStyle) {
 }
 
 // A control without a window keeps its colours and redraws nothing: a null
-// window would have Windows redraw every window on the desktop.
-TEST_F(ControlTest, ColoursOfAControlWithoutAWindowRedrawNoOtherWindow) {
+// window would have Windows redraw (or validate) every window on the
+// desktop. The dialog's update state stays as it was, clean or pending.
+TEST_F(ControlTest, RedrawsOfAControlWithoutAWindowReachNoOtherWindow) {
     struct Row {
         const char* change;
         std::function<void()> apply;
     };
+    const win::RectRecord corner{0, 0, 20, 20};
     const Row rows[] = {
         {"textColor", [&] { label_->textColor(RGB(1, 2, 3)); }},
         {"textColor with redraw", [&] { edit_->textColor(RGB(4, 5, 6), true); }},
         {"backColor", [&] { label_->backColor(RGB(7, 8, 9)); }},
         {"backColor transparent", [&] { button_->backColor(win::kTransparent); }},
+        {"setPasswordChar", [&] { edit_->setPasswordChar("*"); }},
+        {"invalidate", [&] { edit_->invalidate(); }},
+        {"invalidateRect", [&] { label_->invalidateRect(&corner); }},
+        {"validate", [&] { button_->validate(); }},
+        {"update", [&] { edit_->update(); }},
+        {"caption of a transparent label",
+         [&] {
+             label_->backColor(win::kTransparent, false);
+             label_->caption("x");
+         }},
     };
     ShowWindow(window_, SW_SHOW);
-    for (const Row& row : rows) {
-        UpdateWindow(window_);
-        RECT pending{};
-        ASSERT_FALSE(GetUpdateRect(window_, &pending, FALSE));
-        row.apply();
-        EXPECT_FALSE(GetUpdateRect(window_, &pending, FALSE)) << row.change;
+    for (bool pending : {false, true}) {
+        for (const Row& row : rows) {
+            UpdateWindow(window_);
+            RECT r{};
+            ASSERT_FALSE(GetUpdateRect(window_, &r, FALSE));
+            if (pending) InvalidateRect(window_, nullptr, FALSE);
+            row.apply();
+            EXPECT_EQ(GetUpdateRect(window_, &r, FALSE) != 0, pending)
+                << row.change << (pending ? ", a redraw pending" : "");
+        }
     }
     EXPECT_EQ(label_->textColor(), RGB(1, 2, 3));
-    EXPECT_EQ(label_->backColor(), RGB(7, 8, 9));
+    EXPECT_EQ(label_->backColor(), win::kTransparent);
     EXPECT_EQ(button_->backColor(), win::kTransparent);
+    EXPECT_EQ(edit_->invalidate(), FALSE);
 }
 
 // What a control holds without ever having a window goes with its release.

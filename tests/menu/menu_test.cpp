@@ -201,6 +201,34 @@ TEST_F(MenuTest, CloneOwnsNoBrushAndARefusedChangeKeepsTheOneThatPaints) {
     EXPECT_EQ(GetObjectType(brush), 0u);
 }
 
+// No brush made: the menus named get the default background back, the old
+// brush goes unless a sub-menu still paints with it, the answer is false.
+TEST_F(MenuTest, ABackgroundWithoutABrushPutsTheDefaultBack) {
+    HBITMAP stale = CreateBitmap(8, 8, 1, 32, nullptr);
+    DeleteObject(stale);
+    const struct {
+        HBITMAP bitmap;
+        std::optional<bool> toSubMenus;
+    } rows[] = {{nullptr, {}}, {stale, false}};
+    for (const auto& row : rows) {
+        const bool subsToo = row.toSubMenus.value_or(true);
+        SCOPED_TRACE(subsToo ? "the sub-menus too" : "the menu alone");
+        OpenMenu* menu = popup();
+        OpenMenu* sub = popup();
+        menu->appendSubMenu(sub, "sub");
+        ASSERT_TRUE(menu->setBackColor(RGB(255, 0, 0)));
+        HBRUSH red = menu->brush();
+
+        EXPECT_FALSE(menu->setBackBitmap(row.bitmap, row.toSubMenus));
+        EXPECT_EQ(menu->brush(), nullptr);
+        EXPECT_EQ(backBrush(menu->getHandle()), nullptr);
+        EXPECT_EQ(backBrush(sub->getHandle()), subsToo ? nullptr : red);
+        EXPECT_EQ(GetObjectType(red) != 0, !subsToo);
+        menu->destroy();
+        EXPECT_EQ(GetObjectType(red), 0u);
+    }
+}
+
 // A user at the keyboard: waits for a pop-up menu of this process, notes
 // the foreground window and whether the menu's colour shows, then presses
 // the keys one by one.

@@ -143,17 +143,27 @@ TEST(DateTimeText, DocumentedDays) {
     EXPECT_STREQ(dateOnly, "1900年1月1日");
 }
 
-TEST(DateTimeText, YearEndsBeforeDayZeroAndRoundingToMidnight) {
-    EXPECT_EQ(dateText(-363), "1899年1月1日");
-    EXPECT_EQ(dateText(-364), "1898年12月31日");
-    EXPECT_EQ(dateText(-365), "1898年12月30日");
-    // A time that rounds to 24:00 is midnight of the next day.
-    EXPECT_EQ(dateText(0.999999999), "1899年12月31日");
-    EXPECT_EQ(dateText(1.9999999), "1900年1月1日");
-    EXPECT_EQ(dateText(-1.9999999), "1899年12月30日");
-    // No date for these.
-    EXPECT_EQ(rt::toText(rt::ValueBlock::ofDouble(std::nan(""), rt::kTagDateTime)), nullptr);
-    EXPECT_EQ(rt::toText(rt::ValueBlock::ofDouble(1e300, rt::kTagDateTime)), nullptr);
+TEST(DateTimeText, YearEndsBeforeDayZeroRoundingToMidnightAndFarDays) {
+    const struct {
+        double day;
+        const char* text;
+    } rows[] = {
+        {-363, "1899年1月1日"},
+        {-364, "1898年12月31日"}, // a year's last day, never its day 0
+        {-365, "1898年12月30日"},
+        // A time that rounds up to 24:00 stays on its own day.
+        {0.999999999, "1899年12月30日24时"},
+        {1.9999999, "1899年12月31日24时"},
+        {-1.9999999, "1899年12月29日24时"},
+        {1e9, "2739807年1月2日"},
+        {-1e9, "-2736008年12月27日"},
+        {7.8e11 + 0.5, "2135569365年6月12日12时"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(dateText(row.day), row.text) << row.day;
+    // No date for these: the year would not fit a 32-bit integer.
+    for (double day : {std::nan(""), 7.9e11, -7.9e11, 1e300})
+        EXPECT_EQ(rt::toText(rt::ValueBlock::ofDouble(day, rt::kTagDateTime)), nullptr) << day;
 }
 
 // Every day from 1800 to 2100 is the day after its predecessor, by a plain

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "runtime/memory.h"
+#include "runtime/platform.h"
 #include "runtime/values.h"
 #include "tests/support/boxes.h"
 
@@ -63,6 +64,21 @@ TEST(MemoryDeathTest, ArrayIndexChecksAreInternalErrors) {
                 "\\[error\\] program internal error number is 1\\.");
     EXPECT_EXIT((testsupport::echoAndAnswerBoxes(), rt::redimension(lines.address(), -1, rt::kTagText)),
                 ::testing::ExitedWithCode(0), "\\[error\\] program internal error number is 10\\.");
+}
+
+// An element count whose block a size_t cannot measure (only a 32-bit build
+// can be asked for one) is out of memory, never a wrapped, tiny block. The
+// cap makes the 64-bit build refuse the same counts at once.
+TEST(MemoryDeathTest, ArraysBeyondTheAddressSpaceAreOutOfMemory) {
+    for (auto [count, tag] : {std::pair{0x40000000, rt::kTagText}, {0x7FFFFFFF, rt::kTagDouble}}) {
+        rt::Array array = rt::newEmptyArray();
+        EXPECT_EXIT((testsupport::echoAndAnswerBoxes(),
+                     platform::setHeapLimit(std::size_t{64} << 20),
+                     rt::redimension(&array, count, tag)),
+                    ::testing::ExitedWithCode(0), "\\[error\\] 内存不足")
+            << count;
+        rt::free(array);
+    }
 }
 
 } // namespace

@@ -188,6 +188,26 @@ TEST_F(Binding, UnbindingUnderALaterSubclasserKeepsTheChainWhole) {
     }
 }
 
+// The object bound second has no procedure of its own; once the first lets
+// go under a later subclasser, the window's own still sees every message.
+TEST_F(Binding, SecondBindingPassesDownWhatTheFirstLeftUnderALaterSubclasser) {
+    RecordingWindow* a = newObject("a");
+    RecordingWindow* b = newObject("b");
+    a->attachWindow(window);
+    b->attachWindow(window);
+    gBelowUpper = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&upperProc)));
+    a->detach();
+    EXPECT_EQ(click(), (Log{"upper(WM_LBUTTONDOWN)", clickedBy("b"), "prev(WM_LBUTTONDOWN)"}));
+
+    wt::watched() = {WM_NCDESTROY};
+    wt::log().clear();
+    const std::string me = hex(window);
+    DestroyWindow(window);
+    EXPECT_EQ(wt::log(), (Log{"upper(WM_NCDESTROY)", "b.onWindowDestroyed(" + me + ")",
+                              "b.onDestroy(" + me + ")", "prev(WM_NCDESTROY)", "state gone"}));
+}
+
 // Once the later subclasser takes itself off again, the library's procedure
 // is back on top with no object: it still passes everything down.
 TEST_F(Binding, LibraryProcedureLeftOnTopStillPassesMessagesDown) {
