@@ -65,7 +65,16 @@ bool GroupWriter::startFile() {
 }
 
 void GroupWriter::put(const char* bytes, std::size_t n) {
-    add(bytes, n, [](char* out, const char* in, std::size_t k) { std::memcpy(out, in, k); });
+    if (n < kChunk / 2) {
+        add(bytes, n, [](char* out, const char* in, std::size_t k) { std::memcpy(out, in, k); });
+        return;
+    }
+    // A large run goes to the file straight from the caller's buffer.
+    if (!going() || (!open_ && !startFile())) return;
+    flush();
+    if (going() && !file_.write(bytes, n)) failedFile_ = std::move(name_);
+    done_ += n;
+    if (going() && !keepGoing(progress_, done_, total_)) stopped_ = true;
 }
 
 void GroupWriter::putLines(const char* from, const char* until) {

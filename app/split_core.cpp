@@ -148,7 +148,7 @@ std::int64_t importFile(const char* path, Progress* progress) {
     // The new lines are made beside the old ones, which stay until the
     // import is complete: a stopped import leaves them as they were.
     Imported next;
-    next.path.reset(rt::joinTexts({rt::orEmpty(path)}));
+    next.path.reset(rt::copyText(path));
     rt::OpenFile file(rt::openFile(next.path.c_str(), rt::kOpenRead));
     Held held = Held::kUnreadable;
     if (file) {
@@ -235,7 +235,7 @@ ExportResult exportLines(const char* folder, const char* countText, Progress* pr
         result.failedFile = std::move(writer.failedFile());
     } else if (reading == Reading::kUnreadable) {
         result.outcome = ExportResult::kReadFailed;
-        result.failedFile.reset(rt::joinTexts({gLines.path.c_str()}));
+        result.failedFile.reset(rt::copyText(gLines.path.get()));
     } else if (reading == Reading::kChanged) {
         result.outcome = ExportResult::kSourceChanged;
     } else if (reading == Reading::kStopped || writer.stopped()) {
@@ -267,7 +267,7 @@ char* exportReport(const ExportResult& result) {
     case ExportResult::kReadFailed:
         return rt::joinTexts({"读取文件失败：", file, kLineEnd, done.get()});
     case ExportResult::kSourceChanged:
-        return rt::joinTexts({"导入的文本已被修改，请重新导入"});
+        return rt::copyText("导入的文本已被修改，请重新导入");
     case ExportResult::kWouldOverwrite:
         return rt::joinTexts({"不能覆盖导入的文本：", file, kLineEnd, "请选择其他文件夹"});
     case ExportResult::kStopped:

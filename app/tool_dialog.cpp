@@ -1,6 +1,7 @@
 #include "app/tool_dialog.h"
 
 #include "app/split_core.h"
+#include "app/tool_open.h"
 #include "app/tool_work.h"
 #include "controls/folder_browser.h"
 #include "runtime/convert.h"
@@ -54,6 +55,10 @@ ToolObjects& tool() {
     return gTool;
 }
 
+bool toolBusy() {
+    return toolWorking() || gImporting || gExporting;
+}
+
 std::intptr_t initToolDialog(HWND dialog) {
     // The skin first: it subclasses the items that exist now, and the
     // bindings below then sit on top of it.
@@ -72,6 +77,7 @@ std::intptr_t initToolDialog(HWND dialog) {
     gTool.importButton->setClickHandler(handler(&importClick));
     gTool.exportButton->setClickHandler(handler(&exportClick));
     gTool.dialog->setCloseHandler(handler(&toolCloseRequested));
+    acceptFilesFor(dialog);
     return 0;
 }
 

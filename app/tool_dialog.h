@@ -44,6 +44,9 @@ extern const char kFolderTitle[];          // "选择要保存导出数据的文
 // The dialog's initialisation handler: skin on, items bound, caption icon,
 // click handlers.
 std::intptr_t initToolDialog(HWND dialog);
+// Work is in progress, or one of the tool's dialogs or boxes is up: no
+// other import or export may start.
+bool toolBusy();
 // Imports the file as the import button does once a file is chosen: with
 // progress, stoppable; nothing while other work is in progress.
 void importPath(const char* path);

@@ -32,7 +32,8 @@ class ToolAtWork : public ToolTest, public ::testing::WithParamInterface<Store> 
   protected:
     void SetUp() override {
         environment_ = {{"TEXTSPLIT_FILE_DELAY", GetParam() == Store::kFile ? "200" : "50"},
-                        {"TEXTSPLIT_MEMORY_LIMIT", GetParam() == Store::kFile ? "0" : "536870912"}};
+                        {"TEXTSPLIT_MEMORY_LIMIT", GetParam() == Store::kFile ? "0" : "536870912"},
+                        {"TEXTSPLIT_DROP_SEAM", "1"}};
         ToolTest::SetUp();
     }
 
@@ -136,6 +137,18 @@ TEST_P(ToolAtWork, ExportAnswersShowsProgressAndEscKeepsTheWholeFiles) {
     EXPECT_EQ(filesIn(out_).size(), size_t(written)) << "the file being written is gone";
     for (int k = 1; k <= written; ++k)
         EXPECT_TRUE(readBytes(outputFile(k)) == expected[size_t(k - 1)]) << k;
+    EXPECT_EQ(textOf(item(kMessageLineItem)), "文本导入行数为[250000]行");
+}
+
+// A file dropped while the work runs is not imported, then or later.
+TEST_P(ToolAtWork, ADropDuringTheWorkChangesNothing) {
+    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("big.txt", join(bigLines(), "\r\n"))));
+    ASSERT_TRUE(waitForProgress(kImporting));
+    drop({writeInput("two.txt", "a\r\nb")});
+    ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[250000]行"))
+        << textOf(item(kMessageLineItem));
+    settle();
+    Sleep(500);
     EXPECT_EQ(textOf(item(kMessageLineItem)), "文本导入行数为[250000]行");
 }
 

@@ -8,12 +8,14 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/tool_open.h"
 #include "tests/support/gui_driver_win32.h"
 
 namespace tooltest {
@@ -118,10 +120,11 @@ class ToolTest : public ::testing::Test {
         out_ = work_ + "\\out";
         ASSERT_TRUE(CreateDirectoryA(out_.c_str(), nullptr));
 
+        beforeStart();
         // The tool takes its test seams from the environment it starts with.
         for (const auto& [name, value] : environment_)
             SetEnvironmentVariableA(name.c_str(), value.c_str());
-        const bool started = tool_.start(toolPath());
+        const bool started = tool_.start(toolPath(), arguments_, startFolder_);
         for (const auto& [name, value] : environment_)
             SetEnvironmentVariableA(name.c_str(), nullptr);
         ASSERT_TRUE(started) << toolPath();
@@ -137,6 +140,35 @@ class ToolTest : public ::testing::Test {
         }
         removeTree(work_);
     }
+
+    // With TEXTSPLIT_DROP_SEAM in the environment: drops the files at the point of the dialog's client area (by default
+    // on the count box, a child that takes no files itself).
+    void drop(const std::vector<std::string>& paths, POINT at = {-1, -1}) {
+        if (at.x < 0) {
+            RECT r = rectIn(item(kCountItem));
+            at = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        }
+        std::string data(sizeof(app::DropSeamPoint), '\0');
+        app::DropSeamPoint point{at.x, at.y};
+        std::memcpy(data.data(), &point, sizeof point);
+        for (const std::string& path : paths)
+            data += path + '\0';
+        data += '\0';
+        COPYDATASTRUCT copy{app::kDropSeamData, DWORD(data.size()), data.data()};
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(dialog_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy),
+                            SMTO_NORMAL, kWait, &result);
+    }
+
+    RECT rectIn(HWND child) {
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+
+    // Files the tool is to find at its start are written here.
+    virtual void beforeStart() {}
 
     HWND item(int id) { return GetDlgItem(dialog_, id); }
 
@@ -245,6 +277,7 @@ class ToolTest : public ::testing::Test {
     HWND dialog_ = nullptr;
     std::string work_, out_;
     std::vector<std::pair<std::string, std::string>> environment_;
+    std::string arguments_, startFolder_; // of the tool's start
 };
 
 } // namespace tooltest

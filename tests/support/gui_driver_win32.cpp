@@ -29,12 +29,14 @@ ChildProcess::~ChildProcess() {
     CloseHandle(info_.hThread);
 }
 
-bool ChildProcess::start(const std::string& program) {
+bool ChildProcess::start(const std::string& program, const std::string& arguments,
+                         const std::string& folder) {
     std::string commandLine = "\"" + windowsPath(program) + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &info_) != 0;
+    return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &startup, &info_) != 0;
 }
 
 bool ChildProcess::running() const {

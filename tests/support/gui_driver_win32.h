@@ -22,8 +22,10 @@ class ChildProcess {
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     // CreateProcessA of the program (a Windows path, or a Unix path under
-    // Wine, which is reached through drive Z:).
-    bool start(const std::string& program);
+    // Wine, which is reached through drive Z:), quoted, then the arguments
+    // as they are; in the working folder when one is given.
+    bool start(const std::string& program, const std::string& arguments = "",
+               const std::string& folder = "");
     DWORD id() const { return info_.dwProcessId; }
     HANDLE handle() const { return info_.hProcess; }
     bool running() const;
