@@ -124,6 +124,23 @@ build_native() {
 
 wine32_works() { [ $RUNS32 = yes ] && [ -x $WINE32 ] && $WINE32 --version >/dev/null 2>&1; }
 
+# Wine draws the caption buttons with the symbols of its Marlett and shows
+# the plain letters ("0 1 r") without it. Debian's Wine looks for its own
+# fonts beside its data folder (/usr/share/wine/../fonts), where fonts-wine
+# has none, in any locale; a font in the prefix's Fonts folder is always
+# found. Copied once into a fresh or an existing prefix; one already there
+# stays.
+install_marlett() {
+    local src=/usr/share/wine/fonts/marlett.ttf fonts=$WINEPREFIX/drive_c/windows/Fonts
+    [ ! -f "$fonts/marlett.ttf" ] || return 0
+    if [ ! -f "$src" ]; then
+        echo "warning: $src is missing (fonts-wine); caption buttons show letters" >&2
+        return 0
+    fi
+    mkdir -p "$fonts"
+    cp "$src" "$fonts/marlett.ttf"
+}
+
 # Xvfb, a Wine prefix of the project's own (code page 936 through LANG, a
 # virtual desktop for real captions and activation; 32-bit support where 32-bit
 # Wine works) and a persistent wineserver so that each Wine process starts
@@ -162,6 +179,7 @@ start_wine() {
         wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
         wineserver -w
     fi
+    install_marlett
     wineserver -p 2>/dev/null || true # already running for this prefix is fine
     # Wine's services and the desktop start with the first process and stay;
     # started here with no pipes of ours, they cannot hold ctest's output open.
