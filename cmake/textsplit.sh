@@ -163,6 +163,13 @@ start_wine() {
         export DISPLAY=:$n
         for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
     fi
+    # The desktop lives on the display of the wineserver's first process; one
+    # still up from a run on another display makes every window fail there
+    # (BadWindow), so it is stopped.
+    local shown=$WINEPREFIX/.textsplit-display
+    if [ -f "$shown" ] && [ "$(cat "$shown")" != "$DISPLAY" ]; then
+        wineserver -k 2>/dev/null || true
+    fi
     # A prefix made while 32-bit Wine was missing cannot start a 32-bit
     # program ("could not load kernel32.dll"): the project's own is made anew;
     # one given in WINEPREFIX is the user's and stays.
@@ -186,6 +193,7 @@ start_wine() {
         wineserver -w
     fi
     install_marlett
+    echo "$DISPLAY" >"$shown"
     wineserver -p 2>/dev/null || true # already running for this prefix is fine
     # Wine's services and the desktop start with the first process and stay;
     # started here with no pipes of ours, they cannot hold ctest's output open.
