@@ -4,6 +4,8 @@
 #   bash cmake/textsplit.sh test   installs what is missing, builds, runs every test
 #   bash cmake/textsplit.sh bench  builds and runs the splitting benchmark
 #   bash cmake/textsplit.sh bench-tool  the 32-bit tool itself on files of GB
+#   bash cmake/textsplit.sh dist   builds the tool and packs it with its Chinese
+#                                  guide into build/textsplit.zip
 # Builds live in build/: win32 (the product; with the Windows tests where the
 # machine runs 32-bit code), win64 (the same sources for 64-bit Wine, with the
 # Windows tests), native (runtime tests under ASan and UBSan, fuzz targets)
@@ -18,7 +20,7 @@ SUDO=
 
 PACKAGES=(cmake make bc g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xauth locales
           fonts-wqy-microhei fonts-wine googletest clang libclang-rt-14-dev gcc-multilib
-          g++-multilib qemu-user-static imagemagick binutils-mingw-w64-i686 file)
+          g++-multilib qemu-user-static imagemagick binutils-mingw-w64-i686 file zip unzip)
 
 # Wine's 32-bit loader, from wine32:i386; only where the machine runs 32-bit code.
 WINE32=/usr/lib/wine/wine
@@ -104,7 +106,7 @@ configure_build() { # dir, cmake args...
     grep -E 'warning:' "$log" | grep -v googletest || true
 }
 
-build_windows() {
+build_product() {
     # The Windows test programs join the product's build where 32-bit Wine
     # can run them; the product is the same either way.
     local tests=OFF
@@ -112,6 +114,10 @@ build_windows() {
     say "building the tool (32-bit Windows)$([ $tests = OFF ] || echo ' and its tests')"
     configure_build "$BUILD/win32" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" \
         -DTEXTSPLIT_TESTS=$tests
+}
+
+build_windows() {
+    build_product
     say "building the 64-bit Windows build and its tests"
     configure_build "$BUILD/win64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw64.cmake"
 }
@@ -125,6 +131,23 @@ build_native() {
 
 wine32_works() { [ $RUNS32 = yes ] && [ -x $WINE32 ] && $WINE32 --version >/dev/null 2>&1; }
 
+# Wine draws the caption buttons with the symbols of its Marlett and shows
+# the plain letters ("0 1 r") without it. Debian's Wine looks for its own
+# fonts beside its data folder (/usr/share/wine/../fonts), where fonts-wine
+# has none, in any locale; a font in the prefix's Fonts folder is always
+# found. Copied once into a fresh or an existing prefix; one already there
+# stays.
+install_marlett() {
+    local src=/usr/share/wine/fonts/marlett.ttf fonts=$WINEPREFIX/drive_c/windows/Fonts
+    [ ! -f "$fonts/marlett.ttf" ] || return 0
+    if [ ! -f "$src" ]; then
+        echo "warning: $src is missing (fonts-wine); caption buttons show letters" >&2
+        return 0
+    fi
+    mkdir -p "$fonts"
+    cp "$src" "$fonts/marlett.ttf"
+}
+
 # Xvfb, a Wine prefix of the project's own (code page 936 through LANG, a
 # virtual desktop for real captions and activation; 32-bit support where 32-bit
 # Wine works) and a persistent wineserver so that each Wine process starts
@@ -134,15 +157,19 @@ start_wine() {
     export LANG=zh_CN.UTF-8
     export PATH=/usr/lib/wine:$PATH
     if [ -z "${DISPLAY:-}" ] || [ "${1:-}" = private ]; then
-        # A wineserver of this prefix left running for another display
-        # (the wine subcommand's) would put new windows on that one.
-        wineserver -k 2>/dev/null || true
         local n=90
         while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
         Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
         XVFB_PID=$!
         export DISPLAY=:$n
         for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+    fi
+    # The desktop lives on the display of the wineserver's first process; one
+    # still up from a run on another display makes every window fail there
+    # (BadWindow), so it is stopped.
+    local shown=$WINEPREFIX/.textsplit-display
+    if [ -f "$shown" ] && [ "$(cat "$shown")" != "$DISPLAY" ]; then
+        wineserver -k 2>/dev/null || true
     fi
     # A prefix made while 32-bit Wine was missing cannot start a 32-bit
     # program ("could not load kernel32.dll"): the project's own is made anew;
@@ -166,6 +193,8 @@ start_wine() {
         wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
         wineserver -w
     fi
+    install_marlett
+    echo "$DISPLAY" >"$shown"
     wineserver -p 2>/dev/null || true # already running for this prefix is fine
     # Wine's services and the desktop start with the first process and stay;
     # started here with no pipes of ours, they cannot hold ctest's output open.
@@ -188,6 +217,92 @@ check_exe() {
         echo "textsplit.exe imports a DLL that is not Windows' own" >&2
         exit 1
     fi
+}
+
+# The zip for a Windows machine: the product and the README's Chinese section
+# (the one copy of that text), in code page 936 with CR LF as Notepad expects.
+DIST=$BUILD/textsplit.zip
+DIST_GUIDE=textsplit.txt
+
+# The section from its heading up to the next heading of the same level, as
+# plain text: the title names the tool, subheadings in 【】.
+guide_text() {
+    awk '/^## / { inside = ($0 == "## 使用说明") }
+        !inside { next }
+        /^## / { print "文本分割 使用说明"; next }
+        /^### / { print "【" substr($0, 5) "】"; next }
+        { print }' "$ROOT/README.md"
+}
+
+make_dist() {
+    say "packing $DIST"
+    local dir
+    dir=$(mktemp -d)
+    guide_text >"$dir/utf8.txt"
+    if [ ! -s "$dir/utf8.txt" ]; then
+        echo "README.md has no section 使用说明" >&2
+        rm -rf "$dir"
+        return 1
+    fi
+    # iconv fails on a character code page 936 lacks rather than drop it.
+    if ! sed 's/$/\r/' "$dir/utf8.txt" | iconv -f UTF-8 -t CP936 >"$dir/$DIST_GUIDE"; then
+        echo "the section 使用说明 has a character code page 936 lacks" >&2
+        rm -rf "$dir"
+        return 1
+    fi
+    # Built aside and moved: a failed pack leaves no half zip under build/.
+    if ! cp "$BUILD/win32/textsplit.exe" "$dir/" ||
+        ! (cd "$dir" && zip -q -X -D out.zip textsplit.exe "$DIST_GUIDE"); then
+        rm -rf "$dir"
+        return 1
+    fi
+    mv "$dir/out.zip" "$DIST"
+    rm -rf "$dir"
+    unzip -l "$DIST" | sed -n '4,5p'
+}
+
+# What a Windows user gets out of the zip: it opens and is whole, exactly the
+# two files, the exe byte for byte the product, the guide the README's
+# section in code page 936 with every line ending in CR LF.
+check_dist() {
+    say "checking $DIST"
+    local dir fault=0
+    dir=$(mktemp -d)
+    if ! unzip -tq "$DIST" >/dev/null || ! unzip -q "$DIST" -d "$dir/x"; then
+        echo "dist: $DIST does not open" >&2
+        rm -rf "$dir"
+        return 1
+    fi
+    local entries expected
+    entries=$(unzip -Z1 "$DIST" | sort | tr '\n' ' ')
+    expected=$(printf '%s\n' textsplit.exe "$DIST_GUIDE" | sort | tr '\n' ' ')
+    [ "$entries" = "$expected" ] || {
+        echo "dist: entries are [$entries], not $DIST_GUIDE and textsplit.exe" >&2
+        fault=1
+    }
+    cmp -s "$dir/x/textsplit.exe" "$BUILD/win32/textsplit.exe" || {
+        echo "dist: its textsplit.exe is not build/win32/textsplit.exe" >&2
+        fault=1
+    }
+    local guide=$dir/x/$DIST_GUIDE
+    if [ ! -s "$guide" ] || ! iconv -f CP936 -t UTF-8 "$guide" >"$dir/back.txt"; then
+        echo "dist: $DIST_GUIDE is missing or not code page 936" >&2
+        fault=1
+    else
+        # Every line ends in CR LF: none without its CR, no line without an end.
+        if grep -q $'[^\r]$\|^$' "$dir/back.txt" || [ -n "$(tail -c 1 "$dir/back.txt")" ]; then
+            echo "dist: $DIST_GUIDE has a line not ending in CR LF" >&2
+            fault=1
+        fi
+        guide_text >"$dir/section.txt"
+        tr -d '\r' <"$dir/back.txt" | cmp -s - "$dir/section.txt" || {
+            echo "dist: $DIST_GUIDE is not the README's section 使用说明" >&2
+            fault=1
+        }
+    fi
+    rm -rf "$dir"
+    [ $fault -eq 0 ] && echo "the zip holds textsplit.exe as built and $DIST_GUIDE in code page 936"
+    return $fault
 }
 
 # Runs ctest in a build folder, printing each test program's own summary and
@@ -233,6 +348,7 @@ run_tests() {
         "$fuzzer" -max_total_time=60 -max_len=4096 -print_final_stats=0 \
             "$BUILD/corpus/$(basename "$fuzzer")" 2>&1 | tail -n 2 || failed=1
     done
+    { make_dist && check_dist; } || failed=1
     run_windows_tests || failed=1
     return $failed
 }
@@ -340,13 +456,19 @@ wine)
     start_wine
     exec wine64 "$@"
     ;;
+dist)
+    setup
+    build_product
+    make_dist
+    check_dist
+    ;;
 build)
     setup
     build_windows
     build_native
     ;;
 *)
-    echo "usage: $0 run|test|bench|build|wine PROGRAM..." >&2
+    echo "usage: $0 run|test|bench|build|dist|wine PROGRAM..." >&2
     exit 2
     ;;
 esac
