@@ -16,7 +16,6 @@ namespace {
 
 rt::TextValue gStartPath; // named on the command line, imported once the dialog is up
 constexpr UINT_PTR kStartTimer = 0x5453;
-HHOOK gDropSeam;
 
 void CALLBACK importStartPath(HWND dialog, UINT, UINT_PTR id, DWORD) {
     KillTimer(dialog, id);
@@ -41,23 +40,32 @@ void postDrop(HWND dialog, const COPYDATASTRUCT& data) {
     drop->pt = {at.x, at.y};
     std::memcpy(drop + 1, names, bytes);
     GlobalUnlock(block);
-    POINT screen{at.x, at.y};
-    ClientToScreen(dialog, &screen);
-    HWND target = WindowFromPoint(screen);
+    POINT client{at.x, at.y};
+    HWND target = ChildWindowFromPointEx(dialog, client, CWP_SKIPINVISIBLE);
     while (target && target != dialog && !(GetWindowLongA(target, GWL_EXSTYLE) & WS_EX_ACCEPTFILES))
         target = GetParent(target);
-    if (!target || !PostMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0))
+    BOOL posted = target && PostMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+    if (!posted)
         GlobalFree(block);
 }
 
-LRESULT CALLBACK dropSeam(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && call->message == WM_COPYDATA &&
-        call->hwnd == tool().dialog->handle()) {
-        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(call->lParam);
-        if (data && data->dwData == kDropSeamData) postDrop(call->hwnd, *data);
+LRESULT CALLBACK dropSeam(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (data && data->dwData == kDropSeamData) postDrop(tool().dialog->handle(), *data);
+        return TRUE;
     }
-    return CallNextHookEx(gDropSeam, code, wParam, lParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void makeDropSeam() {
+    WNDCLASSA seam{};
+    seam.lpfnWndProc = dropSeam;
+    seam.hInstance = GetModuleHandleA(nullptr);
+    seam.lpszClassName = kDropSeamClass;
+    RegisterClassA(&seam);
+    CreateWindowExA(0, kDropSeamClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, seam.hInstance,
+                    nullptr);
 }
 
 bool isFolder(const char* path) {
@@ -91,8 +99,9 @@ char* pathFromArguments(const char* arguments) {
 void acceptFilesFor(HWND dialog) {
     tool().dialog->setFileDropHandler(reinterpret_cast<win::Handler>(&filesDropped));
     tool().dialog->acceptFiles(true);
-    if (GetEnvironmentVariableA("TEXTSPLIT_DROP_SEAM", nullptr, 0) && !gDropSeam)
-        gDropSeam = SetWindowsHookExA(WH_CALLWNDPROC, dropSeam, nullptr, GetCurrentThreadId());
+    if (GetEnvironmentVariableA("TEXTSPLIT_DROP_SEAM", nullptr, 0) &&
+        !FindWindowExA(HWND_MESSAGE, nullptr, kDropSeamClass, nullptr))
+        makeDropSeam();
     gStartPath.reset(pathFromArguments(rt::argumentsAfterProgramName(GetCommandLineA())));
     if (!gStartPath.empty()) SetTimer(dialog, kStartTimer, 0, importStartPath);
 }

@@ -25,10 +25,12 @@ std::intptr_t filesDropped(const char* names);
 char* pathFromArguments(const char* arguments);
 
 // Test seam, on when the tool starts with TEXTSPLIT_DROP_SEAM in its
-// environment: a WM_COPYDATA of kind kDropSeamData sent to the dialog (the
-// point in dialog coordinates, then the names each with its zero, then one
-// more zero) becomes a real WM_DROPFILES of those names, posted as the
-// shell posts it, to the window at that point that takes files.
+// environment: a message-only window of the class kDropSeamClass takes a
+// WM_COPYDATA of kind kDropSeamData (the point in the dialog's client
+// coordinates, then the names each with its zero, then one more zero) and
+// makes it a real WM_DROPFILES of those names, posted as the shell posts it
+// to the window at that point that takes files.
+constexpr const char* kDropSeamClass = "TextsplitDropSeam";
 constexpr ULONG_PTR kDropSeamData = 0x54534450; // "TSDP"
 struct DropSeamPoint {
     LONG x, y;

@@ -80,7 +80,9 @@ class ToolStartedWithAFile : public ToolTest, public ::testing::WithParamInterfa
         for (int i = 0; i < c.lines; ++i)
             text += "line " + std::to_string(i) + "\r\n";
         std::string path = work_ + "\\" + c.file;
-        if (c.lines >= 0) ASSERT_TRUE(writeBytes(path, text));
+        if (c.lines >= 0) {
+            ASSERT_TRUE(writeBytes(path, text));
+        }
         std::string named = c.relative ? c.file : path;
         arguments_ = c.quoted ? "\"" + named + "\"" : named;
         startFolder_ = work_;
@@ -89,8 +91,8 @@ class ToolStartedWithAFile : public ToolTest, public ::testing::WithParamInterfa
 
 TEST_P(ToolStartedWithAFile, ImportsItOnceTheDialogIsUp) {
     const int lines = std::max(GetParam().lines, 0);
-    EXPECT_TRUE(waitForItemText(kMessageLineItem,
-                                "文本导入行数为[" + std::to_string(lines) + "]行"))
+    EXPECT_TRUE(
+        waitForItemText(kMessageLineItem, "文本导入行数为[" + std::to_string(lines) + "]行"))
         << textOf(item(kMessageLineItem));
     EXPECT_TRUE(staysQuiet(500)) << "no dialog or box";
 }

@@ -141,8 +141,8 @@ class ToolTest : public ::testing::Test {
         removeTree(work_);
     }
 
-    // With TEXTSPLIT_DROP_SEAM in the environment: drops the files at the point of the dialog's client area (by default
-    // on the count box, a child that takes no files itself).
+    // With TEXTSPLIT_DROP_SEAM in the environment: drops the files at the point of the dialog's
+    // client area (by default on the count box, a child that takes no files itself).
     void drop(const std::vector<std::string>& paths, POINT at = {-1, -1}) {
         if (at.x < 0) {
             RECT r = rectIn(item(kCountItem));
@@ -156,8 +156,15 @@ class ToolTest : public ::testing::Test {
         data += '\0';
         COPYDATASTRUCT copy{app::kDropSeamData, DWORD(data.size()), data.data()};
         DWORD_PTR result = 0;
-        SendMessageTimeoutA(dialog_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy),
-                            SMTO_NORMAL, kWait, &result);
+        HWND seam = nullptr;
+        DWORD owner = 0;
+        do {
+            seam = FindWindowExA(HWND_MESSAGE, seam, app::kDropSeamClass, nullptr);
+            if (seam) GetWindowThreadProcessId(seam, &owner);
+        } while (seam && owner != tool_.id());
+        ASSERT_NE(seam, nullptr) << "the tool has no drop seam";
+        SendMessageTimeoutA(seam, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy), SMTO_NORMAL,
+                            kWait, &result);
     }
 
     RECT rectIn(HWND child) {
