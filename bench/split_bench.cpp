@@ -25,22 +25,13 @@
 #include <vector>
 
 #include "app/split_core.h"
-#include "bench/text_source.h"
+#include "bench/bench_support.h"
 
 namespace {
 
 constexpr double kMiB = 1024.0 * 1024.0;
 
-double now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(frequency.QuadPart);
-}
+using bench::now;
 
 std::size_t peakWorkingSet() {
     PROCESS_MEMORY_COUNTERS counters{};

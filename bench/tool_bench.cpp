@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/text_source.h"
+#include "bench/bench_support.h"
 #include "tests/support/gui_driver_win32.h"
 
 using namespace testsupport;
@@ -30,16 +30,7 @@ namespace {
 constexpr double kMiB = 1024.0 * 1024.0;
 constexpr DWORD kLongWait = 3600 * 1000;
 
-double now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(frequency.QuadPart);
-}
+using bench::now;
 
 int make(const char* name, std::uint64_t mib) {
     HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -99,7 +90,9 @@ int run(const char* tool, const std::string& input, const std::string& folder,
     HWND open = waitForDialog(child.id(), "导入欲分割的文本内容(软件是按每行分割)", 30000);
     if (!open || !answerOpenDialog(open, input)) return 1;
     const double importStart = now();
-    auto counted = [&] { return textOf(GetDlgItem(dialog, 1005)).rfind("文本导入行数为[", 0) == 0; };
+    auto counted = [&] {
+        return textOf(GetDlgItem(dialog, 1005)).rfind("文本导入行数为[", 0) == 0;
+    };
     const DWORD importAnswer = watch(dialog, counted);
     const double importTime = now() - importStart;
     const std::string countLine = textOf(GetDlgItem(dialog, 1005));

@@ -28,6 +28,9 @@ std::vector<std::string> bigLines() {
     return lines;
 }
 
+const char kImporting[] = "正在导入…… ";
+const char kExporting[] = "正在导出…… ";
+
 class ToolAtWork : public ToolTest, public ::testing::WithParamInterface<Store> {
   protected:
     void SetUp() override {
@@ -80,6 +83,17 @@ class ToolAtWork : public ToolTest, public ::testing::WithParamInterface<Store> 
 
     void pressEscape() { PostMessageA(dialog_, WM_KEYDOWN, VK_ESCAPE, 0x00010001); }
 
+    // Imports the big file, then exports it in groups of kGroup into out,
+    // until the export shows its progress.
+    void startBigExport(const std::vector<std::string>& lines) {
+        ASSERT_NO_FATAL_FAILURE(importBig(lines));
+        typeCount(std::to_string(kGroup));
+        HWND browser = startExport();
+        ASSERT_NE(browser, nullptr);
+        ASSERT_NO_FATAL_FAILURE(chooseFolder(browser, out_));
+        ASSERT_TRUE(waitForProgress(kExporting));
+    }
+
     // Imports the big file and waits until it is in.
     void importBig(const std::vector<std::string>& lines) {
         ASSERT_NO_FATAL_FAILURE(importFile(writeInput("big.txt", join(lines, "\r\n"))));
@@ -87,9 +101,6 @@ class ToolAtWork : public ToolTest, public ::testing::WithParamInterface<Store> 
             << textOf(item(kMessageLineItem));
     }
 };
-
-const char kImporting[] = "正在导入…… ";
-const char kExporting[] = "正在导出…… ";
 
 TEST_P(ToolAtWork, ImportAnswersShowsProgressAndEscKeepsThePreviousLines) {
     ASSERT_NO_FATAL_FAILURE(importThreeLines());
@@ -115,12 +126,7 @@ TEST_P(ToolAtWork, ImportAnswersShowsProgressAndEscKeepsThePreviousLines) {
 
 TEST_P(ToolAtWork, ExportAnswersShowsProgressAndEscKeepsTheWholeFiles) {
     const std::vector<std::string> lines = bigLines();
-    ASSERT_NO_FATAL_FAILURE(importBig(lines));
-    typeCount(std::to_string(kGroup));
-    HWND browser = startExport();
-    ASSERT_NE(browser, nullptr);
-    ASSERT_NO_FATAL_FAILURE(chooseFolder(browser, out_));
-    ASSERT_TRUE(waitForProgress(kExporting));
+    ASSERT_NO_FATAL_FAILURE(startBigExport(lines));
     std::vector<int> seen = watchProgress(kExporting, 3);
     EXPECT_GE(seen.size(), 2u) << "the export was over too soon to watch";
     pressEscape();
@@ -163,12 +169,7 @@ TEST_P(ToolAtWork, ClosingDuringTheWorkStopsItAndEndsWithCodeZero) {
 
 TEST_P(ToolAtWork, ClosingDuringTheExportKeepsOnlyWholeFiles) {
     const std::vector<std::string> lines = bigLines();
-    ASSERT_NO_FATAL_FAILURE(importBig(lines));
-    typeCount(std::to_string(kGroup));
-    HWND browser = startExport();
-    ASSERT_NE(browser, nullptr);
-    ASSERT_NO_FATAL_FAILURE(chooseFolder(browser, out_));
-    ASSERT_TRUE(waitForProgress(kExporting));
+    ASSERT_NO_FATAL_FAILURE(startBigExport(lines));
     Sleep(300);
     PostMessageA(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0);
     DWORD code = 1234;

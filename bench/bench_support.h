@@ -1,10 +1,24 @@
-// The benchmarks' input: deterministic text of CR LF lines.
+// What both benchmarks use: a clock and deterministic text of CR LF lines.
 #pragma once
+
+#include <windows.h>
 
 #include <cstdint>
 #include <string>
 
 namespace bench {
+
+// Seconds, from the performance counter.
+inline double now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return double(t.QuadPart) / double(frequency.QuadPart);
+}
 
 // Deterministic text: lines of 0 to 96 bytes (50 with CR LF on average),
 // printable ASCII with some two-byte characters, no zero, 0x1A, CR or LF.
