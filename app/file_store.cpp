@@ -96,6 +96,7 @@ Reading FileStore::import(rt::OpenFile file, bool othersWrite, std::uint64_t siz
     LineScanner scanner;
     Checksum sum;
     std::uint64_t lineEnds = 0, lastLineStart = 0, end = 0;
+    textEnd_ = 0;
     Reading reading = readPieces(
         file_.get(), size, &end, [&](const char* bytes, std::size_t n, std::uint64_t at) {
             std::size_t text = scanner.scan(bytes, n, [&](std::ptrdiff_t cr) {
@@ -106,10 +107,7 @@ Reading FileStore::import(rt::OpenFile file, bool othersWrite, std::uint64_t siz
             textEnd_ = at + text;
             return !scanner.ended() && keepGoing(progress, at + n, size);
         });
-    if (scanner.ended())
-        reading = Reading::kRead; // the text ended before the file
-    else
-        textEnd_ = end;
+    if (scanner.ended()) reading = Reading::kRead; // the text ended before the file
     if (reading != Reading::kRead) return reading;
     lines_ = lineEnds + (textEnd_ > lastLineStart ? 1 : 0); // a last line without CR LF
     checksum_ = sum.value();
@@ -146,7 +144,7 @@ Reading FileStore::writeGroups(GroupWriter& writer, std::uint64_t group) const {
                 inGroup = 0;
             });
             writer.put(bytes + from, text - from);
-            sum.add(bytes, text);
+            if (othersWrite_) sum.add(bytes, text);
             // A stop byte where import found none: not the bytes counted.
             return text == n && writer.going();
         });

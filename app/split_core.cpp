@@ -89,6 +89,7 @@ Reading keepInFile(rt::OpenFile opened, const char* path, Progress* progress, Fi
 struct OverwriteSearch {
     const char* folder;
     std::uint64_t files;
+    const platform::FileIdentity* source;
     Progress* progress;
     rt::TextValue found;
     bool stopped = false;
@@ -104,7 +105,7 @@ bool checkName(const char* name, void* context) {
     if (number == 0 || number > search->files) return true;
     rt::TextValue full(rt::joinTexts({search->folder, "\\", name}));
     platform::FileIdentity identity;
-    if (!platform::fileIdentityOf(full.get(), &identity) || !(identity == gLines.source))
+    if (!platform::fileIdentityOf(full.get(), &identity) || !(identity == *search->source))
         return true;
     search->found.reset(groupFileName(search->folder, std::int64_t(number)));
     return false;
@@ -199,7 +200,7 @@ ExportResult exportLines(const char* folder, const char* countText, Progress* pr
     const std::uint64_t files = (std::uint64_t(n) + group - 1) / group;
 
     if (gLines.identified) {
-        OverwriteSearch search{folder, files, progress, {}};
+        OverwriteSearch search{folder, files, &gLines.source, progress, {}};
         platform::listFiles(folder, kGroupFilePattern, checkName, &search);
         if (search.stopped) {
             result.outcome = ExportResult::kStopped;

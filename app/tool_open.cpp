@@ -45,8 +45,7 @@ void postDrop(HWND dialog, const COPYDATASTRUCT& data) {
     while (target && target != dialog && !(GetWindowLongA(target, GWL_EXSTYLE) & WS_EX_ACCEPTFILES))
         target = GetParent(target);
     BOOL posted = target && PostMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
-    if (!posted)
-        GlobalFree(block);
+    if (!posted) GlobalFree(block);
 }
 
 LRESULT CALLBACK dropSeam(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
