@@ -16,7 +16,13 @@ constexpr std::size_t kChunk = std::size_t{1} << 20;
 const char kPrefix[] = "文本";
 const char kExtension[] = ".txt";
 
+GroupWriter* gInProgress; // the writer of the export in progress
+
 } // namespace
+
+bool abandonExportInProgress() {
+    return !gInProgress || gInProgress->abandon();
+}
 
 const char kGroupFilePattern[] = "文本*.txt";
 
@@ -49,11 +55,19 @@ std::uint64_t groupFileNumber(const char* name) {
 GroupWriter::GroupWriter(const char* folder, Progress* progress, std::uint64_t done,
                          std::uint64_t total)
     : folder_(folder), progress_(progress), done_(done), total_(total),
-      chunk_(static_cast<char*>(rt::allocateUnzeroed(kChunk))) {}
+      chunk_(static_cast<char*>(rt::allocateUnzeroed(kChunk))) {
+    gInProgress = this;
+}
 
 GroupWriter::~GroupWriter() {
     abandonFile();
     rt::free(chunk_);
+    if (gInProgress == this) gInProgress = nullptr;
+}
+
+bool GroupWriter::abandon() {
+    stopped_ = true;
+    return abandonFile();
 }
 
 bool GroupWriter::startFile() {
@@ -118,13 +132,14 @@ void GroupWriter::endGroup() {
     if (!keepGoing(progress_, done_, total_)) stopped_ = true;
 }
 
-void GroupWriter::abandonFile() {
-    if (!open_) return;
+bool GroupWriter::abandonFile() {
+    if (!open_) return true;
     open_ = false;
     file_.close();
     // A file that could not be written stays as the system left it; one cut
     // short by a stop goes.
-    if (failedFile_.empty() && !name_.empty()) platform::deleteFile(name_.get());
+    if (failedFile_.empty() && !name_.empty()) return platform::deleteFile(name_.get());
+    return true;
 }
 
 } // namespace app

@@ -22,6 +22,12 @@ std::uint64_t groupFileNumber(const char* name);
 // Matches every such name (and more).
 extern const char kGroupFilePattern[];
 
+// A session ending during an export: the unfinished file of the export in
+// progress is removed at once, and that export writes nothing more (it is
+// never resumed; the caller ends the process). False when the unfinished
+// file could not be removed; true when there was none.
+bool abandonExportInProgress();
+
 class GroupWriter {
   public:
     // `total` bytes are to be written; the progress counts from `done`.
@@ -41,6 +47,8 @@ class GroupWriter {
     void endGroup();
     // Stops the work: what is begun is removed, nothing more is written.
     void stop() { stopped_ = true; }
+    // Stops at once and removes what is begun; false when it stays.
+    bool abandon();
 
     // Neither a write failed nor the work stopped.
     bool going() const { return !stopped_ && failedFile_.empty(); }
@@ -54,7 +62,7 @@ class GroupWriter {
     void add(const char* from, std::size_t n, void (*copy)(char*, const char*, std::size_t));
     bool startFile();
     void flush();
-    void abandonFile();
+    bool abandonFile();
 
     const char* folder_;
     Progress* progress_;
