@@ -28,9 +28,23 @@ class Buffer {
     char* data_;
 };
 
-// Reads the bytes from the start up to `end` piece by piece and hands each
-// to use(bytes, n, position), which answers whether to go on. A file that
-// ends early ends the reading: kRead, with *reached where it ended.
+// Reads into the buffer what the file holds of the next `want` bytes:
+// fewer only where the file ends.
+bool readPiece(std::intptr_t file, char* buffer, std::uint32_t want, std::uint32_t* got) {
+    *got = 0;
+    while (*got < want) {
+        std::uint32_t n = 0;
+        if (!rt::readBytes(file, buffer + *got, want - *got, &n)) return false;
+        if (n == 0) break;
+        *got += n;
+    }
+    return true;
+}
+
+// Reads the bytes from the start up to `end` in pieces of kPiece (the last
+// one shorter), so that import and export see the same pieces, and hands
+// each to use(bytes, n, position), which answers whether to go on. A file
+// that ends early ends the reading: kRead, with *reached where it ended.
 template <class Use>
 Reading readPieces(std::intptr_t file, std::uint64_t end, std::uint64_t* reached, Use&& use) {
     *reached = 0;
@@ -39,13 +53,20 @@ Reading readPieces(std::intptr_t file, std::uint64_t end, std::uint64_t* reached
     for (std::uint64_t at = 0; at < end;) {
         const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(kPiece, end - at));
         std::uint32_t got = 0;
-        if (!rt::readBytes(file, buffer.data(), want, &got)) return Reading::kUnreadable;
+        if (!readPiece(file, buffer.data(), want, &got)) return Reading::kUnreadable;
         if (got == 0) break;
         if (!use(buffer.data(), std::size_t(got), at)) return Reading::kStopped;
         at += got;
         *reached = at;
+        if (got < want) break;
     }
     return Reading::kRead;
+}
+
+std::uint64_t sumOf(const char* bytes, std::size_t n) {
+    Checksum sum;
+    sum.add(bytes, n);
+    return sum.value();
 }
 
 } // namespace
@@ -89,50 +110,41 @@ std::uint64_t Checksum::value() const {
 
 // --- file store ---------------------------------------------------------------------
 
-Reading FileStore::import(rt::OpenFile file, bool othersWrite, std::uint64_t size,
-                          Progress* progress) {
+Reading FileStore::import(rt::OpenFile file, std::uint64_t size, Progress* progress) {
     file_ = std::move(file);
-    othersWrite_ = othersWrite;
     LineScanner scanner;
-    Checksum sum;
     std::uint64_t lineEnds = 0, lastLineStart = 0, end = 0;
     textEnd_ = 0;
+    sums_.clear();
     Reading reading = readPieces(
         file_.get(), size, &end, [&](const char* bytes, std::size_t n, std::uint64_t at) {
             std::size_t text = scanner.scan(bytes, n, [&](std::ptrdiff_t cr) {
                 ++lineEnds;
                 lastLineStart = at + std::uint64_t(cr + 2);
             });
-            sum.add(bytes, text);
+            sums_.push(sumOf(bytes, text));
             textEnd_ = at + text;
             return !scanner.ended() && keepGoing(progress, at + n, size);
         });
     if (scanner.ended()) reading = Reading::kRead; // the text ended before the file
     if (reading != Reading::kRead) return reading;
     lines_ = lineEnds + (textEnd_ > lastLineStart ? 1 : 0); // a last line without CR LF
-    checksum_ = sum.value();
-    return reading;
-}
-
-Reading FileStore::verify(Progress* progress, std::uint64_t total) const {
-    Checksum sum;
-    std::uint64_t end = 0;
-    Reading reading = readPieces(file_.get(), textEnd_, &end,
-                                 [&](const char* bytes, std::size_t n, std::uint64_t at) {
-                                     sum.add(bytes, n);
-                                     return keepGoing(progress, at + n, total);
-                                 });
-    if (reading == Reading::kRead && (end != textEnd_ || sum.value() != checksum_))
-        return Reading::kChanged;
     return reading;
 }
 
 Reading FileStore::writeGroups(GroupWriter& writer, std::uint64_t group) const {
     LineScanner scanner;
-    Checksum sum;
     std::uint64_t inGroup = 0, lastLineStart = 0, end = 0;
+    std::size_t piece = 0;
+    bool changed = false;
     Reading reading = readPieces(
         file_.get(), textEnd_, &end, [&](const char* bytes, std::size_t n, std::uint64_t at) {
+            // Nothing is written from a piece that differs from the one
+            // imported: its lines may not be those counted.
+            if (piece == sums_.size() || sumOf(bytes, n) != sums_[piece++]) {
+                changed = true;
+                return false;
+            }
             std::size_t from = 0; // the piece's bytes not yet written
             std::size_t text = scanner.scan(bytes, n, [&](std::ptrdiff_t cr) {
                 lastLineStart = at + std::uint64_t(cr + 2);
@@ -144,15 +156,14 @@ Reading FileStore::writeGroups(GroupWriter& writer, std::uint64_t group) const {
                 inGroup = 0;
             });
             writer.put(bytes + from, text - from);
-            if (othersWrite_) sum.add(bytes, text);
-            // A stop byte where import found none: not the bytes counted.
             return text == n && writer.going();
         });
-    if (reading == Reading::kStopped && writer.going()) return Reading::kChanged;
+    if (changed) return Reading::kChanged;
+    // A stop byte where import found none: not the bytes counted. Otherwise
+    // the writer stopped, and says why.
+    if (reading == Reading::kStopped) return writer.going() ? Reading::kChanged : Reading::kRead;
     if (reading != Reading::kRead) return writer.going() ? reading : Reading::kRead;
-    // The bytes read are checked too where others may write the file: the
-    // groups must be those of the lines counted.
-    if (end != textEnd_ || (othersWrite_ && sum.value() != checksum_)) return Reading::kChanged;
+    if (end != textEnd_) return Reading::kChanged;       // the file is shorter now
     if (textEnd_ > lastLineStart) writer.put("\r\n", 2); // the last line ends too
     writer.endGroup();
     return Reading::kRead;

@@ -1,16 +1,19 @@
 // The lines of a file too large to hold: import reads the file once with the
-// line scanner, counting its lines and remembering where its text ends;
-// export reads the same bytes again and writes the groups from them. The
-// file stays open from import until the next import or the end of the
-// program, refusing other writers, so that export finds the bytes import
-// counted. Where that cannot be had (another program is writing the file),
-// export first reads the bytes once more and compares their checksum.
+// line scanner, counting its lines, remembering where its text ends and
+// taking a checksum of every piece; export reads the same bytes again and
+// writes the groups from them. The file stays open from import until the
+// next import or the end of the program, refusing other writers where it
+// can, so that export finds the bytes import counted; and export compares
+// every piece with its checksum before it writes from it, so that bytes
+// changed all the same (another program that writes the file, a path that
+// ignores sharing) are never written.
 #pragma once
 
 #include <cstdint>
 
 #include "app/progress.h"
 #include "runtime/files.h"
+#include "runtime/values.h"
 
 namespace app {
 
@@ -26,28 +29,22 @@ class FileStore {
     FileStore& operator=(FileStore&&) = default;
 
     // Counts the lines of the first `size` bytes of the file (fewer when it
-    // ends before them or at a stop byte) and keeps the file. othersWrite:
-    // the file could only be had with others writing it.
-    Reading import(rt::OpenFile file, bool othersWrite, std::uint64_t size, Progress* progress);
+    // ends before them or at a stop byte) and keeps the file.
+    Reading import(rt::OpenFile file, std::uint64_t size, Progress* progress);
     std::uint64_t count() const { return lines_; }
     // The bytes of the text: where it ends.
     std::uint64_t textBytes() const { return textEnd_; }
-    // Whether export must first make sure that the bytes are unchanged.
-    bool othersWrite() const { return othersWrite_; }
 
-    // Reads the text again: kChanged unless its bytes are those counted.
-    // The progress goes from 0 to textBytes() of `total`.
-    Reading verify(Progress* progress, std::uint64_t total) const;
     // Writes the lines in groups of `group` (at least 1), each group one
-    // file, until the writer stops.
+    // file, until the writer stops; kChanged (the writer stopped) at the
+    // first piece whose bytes are not those imported.
     Reading writeGroups(GroupWriter& writer, std::uint64_t group) const;
 
   private:
     rt::OpenFile file_;
     std::uint64_t lines_ = 0;
     std::uint64_t textEnd_ = 0;
-    std::uint64_t checksum_ = 0;
-    bool othersWrite_ = false;
+    rt::GrowArray<std::uint64_t> sums_; // of every piece of the text
 };
 
 // A checksum of bytes fed in pieces of any size: the same bytes give the

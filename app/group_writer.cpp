@@ -2,19 +2,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "app/memory_store.h"
-#include "runtime/convert.h"
 #include "runtime/platform.h"
-#include "runtime/text.h"
 
 namespace app {
 
 namespace {
 
 constexpr std::size_t kChunk = std::size_t{1} << 20;
-const char kPrefix[] = "文本";
-const char kExtension[] = ".txt";
 
 GroupWriter* gInProgress; // the writer of the export in progress
 
@@ -24,37 +21,9 @@ bool abandonExportInProgress() {
     return !gInProgress || gInProgress->abandon();
 }
 
-const char kGroupFilePattern[] = "文本*.txt";
-
-char* groupFileName(const char* folder, std::int64_t number) {
-    rt::TextValue digits(rt::toText(rt::ValueBlock::ofLong(number)));
-    return rt::joinTexts({folder, "\\", kPrefix, digits.get(), kExtension});
-}
-
-std::uint64_t groupFileNumber(const char* name) {
-    const std::size_t prefix = std::strlen(kPrefix);
-    if (std::strncmp(name, kPrefix, prefix) != 0) return 0;
-    const char* digits = name + prefix;
-    std::uint64_t number = 0;
-    std::size_t n = 0;
-    for (; digits[n] >= '0' && digits[n] <= '9'; ++n) {
-        if (n == 18) return 0; // beyond any count of files
-        number = number * 10 + std::uint64_t(digits[n] - '0');
-    }
-    if (n == 0 || digits[0] == '0') return 0;
-    const char* extension = digits + n;
-    if (std::strlen(extension) != std::strlen(kExtension)) return 0;
-    for (std::size_t i = 0; extension[i]; ++i) {
-        char c = extension[i];
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-        if (c != kExtension[i]) return 0;
-    }
-    return number;
-}
-
-GroupWriter::GroupWriter(const char* folder, Progress* progress, std::uint64_t done,
+GroupWriter::GroupWriter(const OutputNames& names, Progress* progress, std::uint64_t done,
                          std::uint64_t total)
-    : folder_(folder), progress_(progress), done_(done), total_(total),
+    : names_(names), progress_(progress), done_(done), total_(total),
       chunk_(static_cast<char*>(rt::allocateUnzeroed(kChunk))) {
     gInProgress = this;
 }
@@ -71,11 +40,25 @@ bool GroupWriter::abandon() {
 }
 
 bool GroupWriter::startFile() {
-    name_.reset(groupFileName(folder_, written_ + 1));
+    if (stopAsked_) { // asked after the group before: nothing is begun
+        stopped_ = true;
+        return false;
+    }
+    name_.reset(names_.finished(std::uint64_t(written_) + 1));
+    unfinished_.reset(names_.unfinished(std::uint64_t(written_) + 1));
     used_ = 0;
-    open_ = true;
-    if (!file_.open(name_.get())) failedFile_ = std::move(name_);
+    open_ = file_.open(unfinished_.get());
+    if (!open_) failedFile_ = std::move(name_);
     return going();
+}
+
+// The box names the group's own name: the unfinished one is gone.
+void GroupWriter::fail() {
+    if (failedFile_.empty()) failedFile_ = std::move(name_);
+}
+
+void GroupWriter::tell() {
+    if (going() && !keepGoing(progress_, done_, total_)) stopped_ = true;
 }
 
 void GroupWriter::put(const char* bytes, std::size_t n) {
@@ -86,9 +69,9 @@ void GroupWriter::put(const char* bytes, std::size_t n) {
     // A large run goes to the file straight from the caller's buffer.
     if (!going() || (!open_ && !startFile())) return;
     flush();
-    if (going() && !file_.write(bytes, n)) failedFile_ = std::move(name_);
+    if (going() && !file_.write(bytes, n)) fail();
     done_ += n;
-    if (going() && !keepGoing(progress_, done_, total_)) stopped_ = true;
+    tell();
 }
 
 void GroupWriter::putLines(const char* from, const char* until) {
@@ -96,7 +79,7 @@ void GroupWriter::putLines(const char* from, const char* until) {
 }
 
 void GroupWriter::flush() {
-    if (used_ && !file_.write(chunk_, used_)) failedFile_ = std::move(name_);
+    if (used_ && !file_.write(chunk_, used_)) fail();
     done_ += used_;
     used_ = 0;
 }
@@ -107,7 +90,7 @@ void GroupWriter::add(const char* from, std::size_t n,
     while (n > 0 && going()) {
         if (used_ == kChunk) {
             flush();
-            if (going() && !keepGoing(progress_, done_, total_)) stopped_ = true;
+            tell();
             if (!going()) return;
         }
         std::size_t take = std::min(n, kChunk - used_);
@@ -122,24 +105,28 @@ void GroupWriter::endGroup() {
     if (!going() || !open_) return;
     flush();
     open_ = false;
-    if (!file_.close()) {
-        if (failedFile_.empty()) failedFile_ = std::move(name_);
+    if (!file_.close() || !platform::replaceFile(unfinished_.get(), name_.get())) {
+        fail();
+        removeUnfinished();
         return;
     }
     ++written_;
-    // Asked once the file is whole, so that a stop never takes a complete
-    // group away.
-    if (!keepGoing(progress_, done_, total_)) stopped_ = true;
+    // Asked once the file is whole: a stop never takes a complete group
+    // away, and one asked after the last group stops nothing.
+    if (!keepGoing(progress_, done_, total_)) stopAsked_ = true;
+}
+
+void GroupWriter::removeUnfinished() {
+    if (!platform::deleteFile(unfinished_.get()) && leftFile_.empty())
+        leftFile_ = std::move(unfinished_);
 }
 
 bool GroupWriter::abandonFile() {
     if (!open_) return true;
     open_ = false;
     file_.close();
-    // A file that could not be written stays as the system left it; one cut
-    // short by a stop goes.
-    if (failedFile_.empty() && !name_.empty()) return platform::deleteFile(name_.get());
-    return true;
+    removeUnfinished();
+    return leftFile_.empty();
 }
 
 } // namespace app

@@ -1,26 +1,21 @@
 // Writes the groups of an export, one numbered file per group, from either
-// store of the lines: folder + "\文本" + number + ".txt", numbered from 1,
-// each created or truncated. The bytes go through one reused 1 MB buffer
-// (memory already mapped, not a group's size of fresh pages) and the work's
-// progress is told after every buffer and every file.
+// store of the lines. Each file is written under its unfinished name, closed
+// (the close checked), and only then given its own name, replacing a file of
+// that name: a file that bears an export's name is always whole. The bytes
+// go through one reused 1 MB buffer (memory already mapped, not a group's
+// size of fresh pages) or straight from the caller's buffer when large, and
+// the work's progress is told after every buffer and every file.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "app/output_names.h"
 #include "app/progress.h"
 #include "runtime/files.h"
 #include "runtime/values.h"
 
 namespace app {
-
-// folder + "\文本" + number + ".txt": the file of group `number`.
-char* groupFileName(const char* folder, std::int64_t number);
-// The number of a name (without its folder) that export writes, the
-// extension in any case; 0 for any other name.
-std::uint64_t groupFileNumber(const char* name);
-// Matches every such name (and more).
-extern const char kGroupFilePattern[];
 
 // A session ending during an export: the unfinished file of the export in
 // progress is removed at once, and that export writes nothing more (it is
@@ -31,11 +26,10 @@ bool abandonExportInProgress();
 class GroupWriter {
   public:
     // `total` bytes are to be written; the progress counts from `done`.
-    GroupWriter(const char* folder, Progress* progress, std::uint64_t done, std::uint64_t total);
+    GroupWriter(const OutputNames& names, Progress* progress, std::uint64_t done,
+                std::uint64_t total);
     GroupWriter(const GroupWriter&) = delete;
     GroupWriter& operator=(const GroupWriter&) = delete;
-    // A file begun but not ended (the work stopped, the text could not be
-    // read) is removed: only whole groups stay.
     ~GroupWriter();
 
     // Bytes of the current group as they are; its file is made with the
@@ -43,38 +37,51 @@ class GroupWriter {
     void put(const char* bytes, std::size_t n);
     // A span of lines of the in-memory store: each zero becomes a CR.
     void putLines(const char* from, const char* until);
-    // The group is complete: its file is closed and counted.
+    // The group is complete: its file is closed, named and counted.
     void endGroup();
-    // Stops the work: what is begun is removed, nothing more is written.
-    void stop() { stopped_ = true; }
-    // Stops at once and removes what is begun; false when it stays.
+    // The bytes cannot be written as they should be (the source changed or
+    // could not be read): the unfinished file goes, nothing more is written.
+    void stop() { abandon(); }
+    // The same at once, from outside the work; false when the unfinished
+    // file stays.
     bool abandon();
+    // Ends the writing: an unfinished file is removed. Called before the
+    // outcome is read.
+    void finish() { abandonFile(); }
 
     // Neither a write failed nor the work stopped.
     bool going() const { return !stopped_ && failedFile_.empty(); }
+    // Stopped with a group unwritten. A stop asked after the last group was
+    // complete stops nothing.
     bool stopped() const { return stopped_; }
     std::int64_t written() const { return written_; }
     // The file that could not be written (empty when none); the caller
     // takes it.
     rt::TextValue& failedFile() { return failedFile_; }
+    // An unfinished file that could not be removed (empty when none).
+    rt::TextValue& leftFile() { return leftFile_; }
 
   private:
     void add(const char* from, std::size_t n, void (*copy)(char*, const char*, std::size_t));
     bool startFile();
     void flush();
     bool abandonFile();
+    void fail();
+    void removeUnfinished();
+    void tell();
 
-    const char* folder_;
+    const OutputNames& names_;
     Progress* progress_;
     std::uint64_t done_, total_;
     char* chunk_;
     std::size_t used_ = 0;
     rt::FileWriter file_;
-    rt::TextValue name_; // of the file being written
+    rt::TextValue name_, unfinished_; // of the file being written
     bool open_ = false;
+    bool stopAsked_ = false; // after a complete group: stops before the next
     bool stopped_ = false;
     std::int64_t written_ = 0;
-    rt::TextValue failedFile_;
+    rt::TextValue failedFile_, leftFile_;
 };
 
 } // namespace app

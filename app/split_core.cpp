@@ -6,6 +6,7 @@
 
 #include "app/file_store.h"
 #include "app/group_writer.h"
+#include "app/overwrite_guard.h"
 #include "runtime/convert.h"
 #include "runtime/files.h"
 #include "runtime/platform.h"
@@ -36,8 +37,7 @@ struct Imported {
     LineStore memory;
     FileStore file;
     bool inFile = false;
-    bool identified = false;
-    platform::FileIdentity source;
+    ImportedFile source;
     rt::TextValue path;
 
     std::int64_t count() const {
@@ -80,35 +80,7 @@ Reading keepInFile(rt::OpenFile opened, const char* path, Progress* progress, Fi
     // The size is taken once, from the handle that is kept.
     rt::setFilePosition(file.get(), 0);
     const std::uint64_t size = rt::bytesLeft(file.get());
-    return store->import(std::move(file), othersWrite, size, progress);
-}
-
-// Which of the names export will write, if any, is the imported file itself
-// (by the system's identity of files, whatever the spelling): only the files
-// of the folder that look like output names are asked.
-struct OverwriteSearch {
-    const char* folder;
-    std::uint64_t files;
-    const platform::FileIdentity* source;
-    Progress* progress;
-    rt::TextValue found;
-    bool stopped = false;
-};
-
-bool checkName(const char* name, void* context) {
-    auto* search = static_cast<OverwriteSearch*>(context);
-    if (!keepGoing(search->progress, 0, 1)) {
-        search->stopped = true;
-        return false;
-    }
-    const std::uint64_t number = groupFileNumber(name);
-    if (number == 0 || number > search->files) return true;
-    rt::TextValue full(rt::joinTexts({search->folder, "\\", name}));
-    platform::FileIdentity identity;
-    if (!platform::fileIdentityOf(full.get(), &identity) || !(identity == *search->source))
-        return true;
-    search->found.reset(groupFileName(search->folder, std::int64_t(number)));
-    return false;
+    return store->import(std::move(file), size, progress);
 }
 
 char* decimal(std::int64_t n) {
@@ -153,7 +125,7 @@ std::int64_t importFile(const char* path, Progress* progress) {
     rt::OpenFile file(rt::openFile(next.path.c_str(), rt::kOpenRead));
     Held held = Held::kUnreadable;
     if (file) {
-        next.identified = rt::fileIdentity(file.get(), &next.source);
+        next.source.describe(file.get(), next.path.c_str());
         const std::uint64_t size = rt::bytesLeft(file.get());
         held = size <= gMemoryLimit ? holdLines(file.get(), size, progress, &next.memory)
                                     : Held::kTooManyLines;
@@ -199,38 +171,29 @@ ExportResult exportLines(const char* folder, const char* countText, Progress* pr
     const std::uint64_t group = std::uint64_t(size >= 1 ? size : n);
     const std::uint64_t files = (std::uint64_t(n) + group - 1) / group;
 
-    if (gLines.identified) {
-        OverwriteSearch search{folder, files, &gLines.source, progress, {}};
-        platform::listFiles(folder, kGroupFilePattern, checkName, &search);
-        if (search.stopped) {
-            result.outcome = ExportResult::kStopped;
-            return result;
-        }
-        if (!search.found.empty()) {
-            result.outcome = ExportResult::kWouldOverwrite;
-            result.failedFile = std::move(search.found);
-            return result;
-        }
+    const OutputNames names(folder);
+    switch (guardImported(gLines.source, names, files, progress, &result.failedFile)) {
+    case Guard::kStopped:
+        result.outcome = ExportResult::kStopped;
+        return result;
+    case Guard::kWouldOverwrite:
+        result.outcome = ExportResult::kWouldOverwrite;
+        return result;
+    case Guard::kClear:
+        break;
     }
 
     const FileStore& file = gLines.file;
-    std::uint64_t total = gLines.inFile ? file.textBytes() : gLines.memory.bytes();
-    std::uint64_t done = 0;
+    const std::uint64_t total = gLines.inFile ? file.textBytes() : gLines.memory.bytes();
+    GroupWriter writer(names, progress, 0, total);
     Reading reading = Reading::kRead;
-    if (gLines.inFile && file.othersWrite()) {
-        // Nothing is written before the bytes are known to be those counted.
-        done = total;
-        total *= 2;
-        reading = file.verify(progress, total);
-    }
-    GroupWriter writer(folder, progress, done, total);
-    if (reading == Reading::kRead) {
-        if (gLines.inFile)
-            reading = file.writeGroups(writer, group);
-        else
-            gLines.memory.writeGroups(writer, group);
-    }
+    if (gLines.inFile)
+        reading = file.writeGroups(writer, group);
+    else
+        gLines.memory.writeGroups(writer, group);
+    writer.finish();
     result.written = writer.written();
+    result.leftFile = std::move(writer.leftFile());
     if (!writer.failedFile().empty()) {
         result.outcome = ExportResult::kWriteFailed;
         result.failedFile = std::move(writer.failedFile());
@@ -239,7 +202,7 @@ ExportResult exportLines(const char* folder, const char* countText, Progress* pr
         result.failedFile.reset(rt::copyText(gLines.path.get()));
     } else if (reading == Reading::kChanged) {
         result.outcome = ExportResult::kSourceChanged;
-    } else if (reading == Reading::kStopped || writer.stopped()) {
+    } else if (writer.stopped()) {
         result.outcome = ExportResult::kStopped;
     }
     return result;
@@ -258,7 +221,12 @@ char* exportMessage(std::int64_t count) {
 }
 
 char* exportReport(const ExportResult& result) {
-    rt::TextValue done(exportMessage(result.written));
+    rt::TextValue count(exportMessage(result.written));
+    // The unfinished file that stays is named before the count.
+    rt::TextValue done(result.leftFile.empty()
+                           ? count.release()
+                           : rt::joinTexts({"未能删除未完成的文件：", result.leftFile.get(),
+                                            kLineEnd, count.get()}));
     const char* file = result.failedFile.c_str();
     switch (result.outcome) {
     case ExportResult::kWritten:
@@ -268,7 +236,7 @@ char* exportReport(const ExportResult& result) {
     case ExportResult::kReadFailed:
         return rt::joinTexts({"读取文件失败：", file, kLineEnd, done.get()});
     case ExportResult::kSourceChanged:
-        return rt::copyText("导入的文本已被修改，请重新导入");
+        return rt::joinTexts({"导入的文本已被修改，请重新导入", kLineEnd, done.get()});
     case ExportResult::kWouldOverwrite:
         return rt::joinTexts({"不能覆盖导入的文本：", file, kLineEnd, "请选择其他文件夹"});
     case ExportResult::kStopped:

@@ -59,21 +59,23 @@ struct ExportResult {
         kReadFailed,     // file: the imported file, which could not be read again
         kSourceChanged,  // the imported bytes changed since the import
         kWouldOverwrite, // file: the name that is the imported file itself
-        kStopped,        // the progress asked to stop
+        kStopped,        // the progress asked to stop with a group unwritten
     };
     Outcome outcome = kWritten;
     std::int64_t written = 0; // files written in full, numbered 1..written
     rt::TextValue failedFile; // the file the box names
+    rt::TextValue leftFile;   // an unfinished file that could not be removed
     bool failed() const { return outcome != kWritten && outcome != kStopped; }
 };
 
 // Writes the lines, each followed by CR LF, in groups of the count text's
 // integer value into folder + "\文本" + number + ".txt", numbered from 1. A
-// size below 1 (or no digits) makes one group of all lines. Writes nothing
-// when one of those names is the imported file itself, or when the imported
-// bytes changed; stops at the first file that cannot be written (files
-// written before it stay) or when the progress asks to (the file being
-// written is removed). An empty folder (browsing cancelled) writes nothing.
+// size below 1 (or no digits) makes one group of all lines. Each file takes
+// its name only once it is whole. Writes nothing when one of those names is
+// the imported file itself; stops at the first file that cannot be written,
+// at bytes of a file kept in its file that differ from those imported, or
+// when the progress asks to: files named before stay, the unfinished one is
+// removed. An empty folder (browsing cancelled) writes nothing.
 ExportResult exportLines(const char* folder, const char* countText, Progress* progress = nullptr);
 
 // "文本导入行数为[" + count + "]行"
@@ -81,9 +83,10 @@ char* importMessage(std::int64_t lineCount);
 // "共导出" + count + "个文本"
 char* exportMessage(std::int64_t fileCount);
 // The one box that ends an export. All written: exportMessage, style 0.
-// Otherwise a line that says what happened (naming the file), then
-// exportMessage(written) where files may have been written; the error icon,
-// or the information icon after a stop. The caption is kMessageCaption.
+// Otherwise a line that says what happened (naming the file), a line naming
+// an unfinished file that could not be removed, then exportMessage(written)
+// where files may have been written; the error icon, or the information
+// icon after a stop. The caption is kMessageCaption.
 char* exportReport(const ExportResult& result);
 std::uint32_t exportReportStyle(const ExportResult& result);
 // Shows that box with the message box command; returns its answer.

@@ -227,9 +227,10 @@ bool FileWriter::write(const void* bytes, std::size_t n) {
 }
 
 bool FileWriter::close() {
-    if (file_) platform::closeFile(file_);
-    file_ = nullptr;
+    // A write the system delayed (a network share) may fail only here.
     bool written = ok_;
+    if (file_ && !platform::closeFile(file_)) written = false;
+    file_ = nullptr;
     ok_ = false;
     return written;
 }

@@ -103,7 +103,8 @@ class FileWriter {
     // Closes a file still open first. False when the file cannot be created.
     bool open(const char* name);
     bool write(const void* bytes, std::size_t n);
-    // True when the file was created and every byte written.
+    // True when the file was created, every byte written and the close
+    // succeeded.
     bool close();
     bool ok() const { return ok_; }
 

@@ -47,19 +47,43 @@ bool writeFile(FileHandle file, const void* buffer, std::uint32_t count,
 // The new position, kInvalidPosition on failure.
 std::uint64_t seekFile(FileHandle file, std::int64_t offset, std::uint32_t origin);
 bool fileSize(FileHandle file, std::uint64_t* size);
-void closeFile(FileHandle file);
+// False when the system reports a failure at the close (a write it had
+// delayed, on a network share, may fail only there).
+bool closeFile(FileHandle file);
 bool deleteFile(const char* name);
+// Gives the file `from` the name `to`, replacing a file of that name (not a
+// folder, not a file open without sharing its deletion).
+bool replaceFile(const char* from, const char* to);
 
 // Which file a handle or a name is, whatever path led to it: two names of
-// one file (another spelling, a link) have the same identity.
+// one file (another spelling, a link) have the same identity. Some file
+// systems give no index, or one that is not unique (only their 128-bit
+// identity is): such an identity is not trusted, and only the names of two
+// files can tell whether they are one.
 struct FileIdentity {
     std::uint64_t volume = 0;
-    std::uint64_t index = 0;
-    bool operator==(const FileIdentity& o) const { return volume == o.volume && index == o.index; }
+    std::uint64_t low = 0, high = 0; // the index; high only in a 128-bit identity
+    bool wide = false;               // the 128-bit identity
+    bool trusted = false;
+    // Whether both are known to be one file (false: different, or unknown).
+    bool sameAs(const FileIdentity& o) const {
+        return trusted && o.trusted && wide == o.wide && volume == o.volume && low == o.low &&
+               high == o.high;
+    }
+    bool comparableWith(const FileIdentity& o) const {
+        return trusted && o.trusted && wide == o.wide;
+    }
 };
 bool fileIdentity(FileHandle file, FileIdentity* identity);
 // Without opening the file for reading or writing: false when it is missing.
 bool fileIdentityOf(const char* name, FileIdentity* identity);
+
+// The full name of a file (made full against the working folder, in its
+// long form where the file exists); false when it cannot be made.
+bool fullFileName(const char* name, char* out, std::uint32_t size);
+// Whether two full names name one file as the file system compares names
+// (ignoring case the way Windows does).
+bool sameFileName(const char* a, const char* b);
 
 // Calls visit with the name (without the folder) of each file in the folder
 // that the pattern ("*" any run of characters) matches, until it answers

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "runtime/heap_cap.h"
@@ -111,19 +112,60 @@ bool fileSize(FileHandle file, std::uint64_t* size) {
     return true;
 }
 
-void closeFile(FileHandle file) {
-    CloseHandle(file);
+bool closeFile(FileHandle file) {
+    return CloseHandle(file) != FALSE;
 }
 
 bool deleteFile(const char* name) {
     return DeleteFileA(name) != FALSE;
 }
 
+bool replaceFile(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+namespace {
+
+// The 128-bit identity (Windows 8 and later), declared here because the
+// headers offer it only to programs that need Windows 8.
+struct FileId128 {
+    ULONGLONG volume;
+    BYTE id[16];
+};
+constexpr auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+
+// A 64-bit index identifies a file only where the file system keeps one per
+// file: some network redirectors give 0, and ReFS's does not fit in it.
+bool indexIsUnique(HANDLE file, std::uint64_t index) {
+    if (index == 0 || index == ~std::uint64_t{0}) return false;
+    wchar_t system[MAX_PATH + 1] = {};
+    if (!GetVolumeInformationByHandleW(file, nullptr, 0, nullptr, nullptr, nullptr, system,
+                                       MAX_PATH + 1))
+        return false;
+    return lstrcmpiW(system, L"ReFS") != 0;
+}
+
+} // namespace
+
 bool fileIdentity(FileHandle file, FileIdentity* identity) {
+    FileId128 wide;
+    if (GetFileInformationByHandleEx(file, kFileIdInfo, &wide, sizeof wide)) {
+        std::uint64_t half[2];
+        std::memcpy(half, wide.id, sizeof half);
+        *identity = {};
+        identity->volume = wide.volume;
+        identity->low = half[0];
+        identity->high = half[1];
+        identity->wide = true;
+        identity->trusted = (half[0] | half[1]) != 0;
+        return true;
+    }
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(file, &info)) return false;
+    *identity = {};
     identity->volume = info.dwVolumeSerialNumber;
-    identity->index = std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
+    identity->low = std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
+    identity->trusted = indexIsUnique(file, identity->low);
     return true;
 }
 
@@ -136,6 +178,26 @@ bool fileIdentityOf(const char* name, FileIdentity* identity) {
     bool ok = fileIdentity(h, identity);
     CloseHandle(h);
     return ok;
+}
+
+bool fullFileName(const char* name, char* out, std::uint32_t size) {
+    char full[MAX_PATH * 4];
+    DWORD n = GetFullPathNameA(name, sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full) return false;
+    // The long form where the file exists: a short name is another spelling.
+    DWORD m = GetLongPathNameA(full, out, size);
+    if (m > 0 && m < size) return true;
+    if (n >= size) return false;
+    std::memcpy(out, full, n + 1);
+    return true;
+}
+
+bool sameFileName(const char* a, const char* b) {
+    wchar_t wa[MAX_PATH * 4], wb[MAX_PATH * 4];
+    int na = MultiByteToWideChar(CP_ACP, 0, a, -1, wa, MAX_PATH * 4);
+    int nb = MultiByteToWideChar(CP_ACP, 0, b, -1, wb, MAX_PATH * 4);
+    if (na == 0 || nb == 0) return lstrcmpiA(a, b) == 0; // too long to convert
+    return CompareStringOrdinal(wa, -1, wb, -1, TRUE) == CSTR_EQUAL;
 }
 
 void listFiles(const char* folder, const char* pattern, NameVisitor visit, void* context) {

@@ -253,4 +253,35 @@ bool growAppendPointer(GrowBuffer* buffer, const void* pointer);
 void growRelease(GrowBuffer* buffer);
 bool growInPool(const GrowBuffer* buffer);
 
+// A growable array of plain values that lives as long as its owner, in a
+// growable buffer of the heap (never a pool block). Out of memory ends the
+// process, as every allocation of the runtime does.
+template <class T> class GrowArray {
+  public:
+    GrowArray() = default;
+    GrowArray(const GrowArray&) = delete;
+    GrowArray& operator=(const GrowArray&) = delete;
+    GrowArray(GrowArray&& o) noexcept : buffer_(std::exchange(o.buffer_, GrowBuffer{})) {}
+    GrowArray& operator=(GrowArray&& o) noexcept {
+        if (this != &o) {
+            growRelease(&buffer_);
+            buffer_ = std::exchange(o.buffer_, GrowBuffer{});
+        }
+        return *this;
+    }
+    ~GrowArray() { growRelease(&buffer_); }
+
+    void push(const T& value) {
+        if (growAppend(&buffer_, &value, sizeof(T)) < 0) outOfMemory();
+    }
+    std::size_t size() const { return buffer_.size / sizeof(T); }
+    bool empty() const { return buffer_.size == 0; }
+    const T& operator[](std::size_t i) const { return data()[i]; }
+    const T* data() const { return reinterpret_cast<const T*>(buffer_.data); }
+    void clear() { growRelease(&buffer_); }
+
+  private:
+    GrowBuffer buffer_{nullptr, nullptr, 0, 0};
+};
+
 } // namespace rt

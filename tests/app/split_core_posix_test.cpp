@@ -59,6 +59,8 @@ TEST_P(SplitCorePosix, ShortWriteStopsTheExportAtThatFile) {
     EXPECT_EQ(result.written, 0);
     ASSERT_TRUE(result.failed());
     EXPECT_EQ(result.failedFile.c_str(), outputName(1));
+    EXPECT_FALSE(exists(outputName(1))) << "no cut file under its name";
+    EXPECT_FALSE(exists(outputName(1) + ".未完成")) << "nor under another";
     EXPECT_FALSE(exists(outputName(2))); // nothing after the failure
 
     app::showExportReport(result);
@@ -76,12 +78,62 @@ TEST_P(SplitCorePosix, FailureInTheMiddleKeepsTheFilesBeforeIt) {
     EXPECT_EQ(result.written, 1);
     EXPECT_EQ(result.failedFile.c_str(), outputName(2));
     EXPECT_TRUE(exists(outputName(1)));
+    EXPECT_FALSE(exists(outputName(2) + ".未完成")); // the name could not be given
     EXPECT_FALSE(exists(outputName(3)));
 
     app::showExportReport(result);
     EXPECT_EQ(platform::posix::messageBoxCount, 1); // one box, not one per file
     EXPECT_EQ(platform::posix::lastMessageBox.text,
               "写入文件失败：" + outputName(2) + "\r\n共导出1个文本");
+}
+
+// A program that opens each new file as it is closed (an indexer, a virus
+// scanner) keeps the unfinished file of a failed write from going: the box
+// names it, and no file bears the group's own name.
+TEST_P(SplitCorePosix, AnUnfinishedFileThatCannotGoIsNamedInTheBox) {
+    platform::posix::writeLimit = 4;
+    platform::posix::holdAfterClose = outputName(1) + ".未完成";
+    app::ExportResult result = app::exportLines(folder_.c_str(), "2");
+    EXPECT_EQ(result.outcome, app::ExportResult::kWriteFailed);
+    EXPECT_EQ(result.leftFile.c_str(), outputName(1) + ".未完成");
+    EXPECT_FALSE(exists(outputName(1)));
+    app::showExportReport(result);
+    EXPECT_EQ(platform::posix::lastMessageBox.text, "写入文件失败：" + outputName(1) +
+                                                        "\r\n未能删除未完成的文件：" +
+                                                        outputName(1) + ".未完成\r\n共导出0个文本");
+}
+
+// A write the system delayed fails at the close (a network share): that
+// file is not counted, and nothing bears its name.
+TEST_P(SplitCorePosix, AFailedCloseIsAFailedWrite) {
+    platform::posix::failCloseAfter = 2;
+    app::ExportResult result = app::exportLines(folder_.c_str(), "2");
+    EXPECT_EQ(result.outcome, app::ExportResult::kWriteFailed);
+    EXPECT_EQ(result.failedFile.c_str(), outputName(2));
+    EXPECT_EQ(result.written, 1);
+    EXPECT_TRUE(exists(outputName(1)));
+    EXPECT_FALSE(exists(outputName(2)));
+    EXPECT_FALSE(exists(outputName(2) + ".未完成"));
+}
+
+// Where the file system's identities cannot be trusted, the full names
+// tell: the imported file among the names is refused, other files are not.
+TEST_P(SplitCorePosix, UntrustedIdentitiesFallBackToNames) {
+    platform::posix::untrustedIdentities = true;
+    std::FILE* f = std::fopen(outputName(2).c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("x\r\ny\r\nz", f);
+    std::fclose(f);
+    f = std::fopen(outputName(1).c_str(), "wb"); // an older output, not the imported file
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    ASSERT_EQ(app::importFile(outputName(2).c_str()), 3);
+    app::ExportResult result = app::exportLines(folder_.c_str(), "1");
+    EXPECT_EQ(result.outcome, app::ExportResult::kWouldOverwrite);
+    EXPECT_EQ(result.failedFile.c_str(), outputName(2));
+    result = app::exportLines(folder_.c_str(), "3"); // one file: 文本1.txt only
+    EXPECT_EQ(result.outcome, app::ExportResult::kWritten);
+    EXPECT_EQ(result.written, 1);
 }
 
 using SplitCorePosixDeathTest = SplitCorePosix;

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/text.h"
 #include "tests/native/platform_posix.h"
 
 extern "C" const char __executable_start;
@@ -29,11 +30,15 @@ extern "C" const char _end;
 namespace platform {
 
 namespace posix {
+void releaseHeld();
 int messageBoxCount;
 MessageBoxCall lastMessageBox;
 int nextAnswer = 1;
 long writeLimit = -1;
 int failAllocationAfter;
+bool untrustedIdentities;
+int failCloseAfter;
+std::string holdAfterClose;
 
 void reset() {
     messageBoxCount = 0;
@@ -41,6 +46,10 @@ void reset() {
     nextAnswer = 1;
     writeLimit = -1;
     failAllocationAfter = 0;
+    untrustedIdentities = false;
+    failCloseAfter = 0;
+    holdAfterClose.clear();
+    releaseHeld();
     setHeapLimit(0);
     setReadHook(nullptr);
     setFileDelay(0);
@@ -72,6 +81,7 @@ struct OpenRecord {
     std::uint32_t access, share;
 };
 std::vector<OpenRecord> gOpen;
+std::vector<FileHandle> gHeld; // opened by holdAfterClose
 
 bool conflicts(const OpenRecord& a, std::uint32_t access, std::uint32_t share) {
     auto refused = [](std::uint32_t access, std::uint32_t share) {
@@ -203,13 +213,31 @@ bool fileSize(FileHandle file, std::uint64_t* size) {
     return true;
 }
 
-void closeFile(FileHandle file) {
+bool closeFile(FileHandle file) {
     for (auto r = gOpen.begin(); r != gOpen.end(); ++r)
         if (r->fd == fdOf(file)) {
             gOpen.erase(r);
             break;
         }
-    ::close(fdOf(file));
+    struct stat was {
+    }, held{};
+    const bool known = fstat(fdOf(file), &was) == 0;
+    bool closed = ::close(fdOf(file)) == 0;
+    if (posix::failCloseAfter > 0 && --posix::failCloseAfter == 0) closed = false;
+    if (known && !posix::holdAfterClose.empty() &&
+        ::stat(posix::holdAfterClose.c_str(), &held) == 0 && held.st_dev == was.st_dev &&
+        held.st_ino == was.st_ino)
+        if (FileHandle again = openFile(posix::holdAfterClose.c_str(), kGenericRead,
+                                        kShareRead | kShareWrite, kOpenExisting))
+            gHeld.push_back(again);
+    return closed;
+}
+
+void posix::releaseHeld() {
+    std::vector<FileHandle> held;
+    held.swap(gHeld);
+    for (FileHandle file : held)
+        closeFile(file);
 }
 
 bool deleteFile(const char* name) {
@@ -218,18 +246,69 @@ bool deleteFile(const char* name) {
     return ::unlink(name) == 0;
 }
 
+// As MoveFileEx replaces: never a folder, never a file that is open (no
+// handle here shares deleting), nor one that is open itself.
+bool replaceFile(const char* from, const char* to) {
+    struct stat source {
+    }, target{};
+    if (::stat(from, &source) != 0 || S_ISDIR(source.st_mode) || isOpen(source)) return false;
+    if (::stat(to, &target) == 0 && (S_ISDIR(target.st_mode) || isOpen(target))) return false;
+    return ::rename(from, to) == 0;
+}
+
+namespace {
+FileIdentity identityOf(const struct stat& st) {
+    FileIdentity identity;
+    identity.volume = static_cast<std::uint64_t>(st.st_dev);
+    identity.low = static_cast<std::uint64_t>(st.st_ino);
+    identity.trusted = !posix::untrustedIdentities;
+    return identity;
+}
+} // namespace
+
 bool fileIdentity(FileHandle file, FileIdentity* identity) {
     struct stat st {};
     if (fstat(fdOf(file), &st) != 0) return false;
-    *identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    *identity = identityOf(st);
     return true;
 }
 
 bool fileIdentityOf(const char* name, FileIdentity* identity) {
     struct stat st {};
     if (::stat(name, &st) != 0) return false;
-    *identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    *identity = identityOf(st);
     return true;
+}
+
+// Windows' view of names: full against the working folder, letters alike
+// in either case (only single-byte ones: a two-byte character has none).
+bool fullFileName(const char* name, char* out, std::uint32_t size) {
+    std::string full = name ? name : "";
+    if (full.empty()) return false;
+    if (full[0] != '/') {
+        char cwd[PATH_MAX];
+        if (!::getcwd(cwd, sizeof cwd)) return false;
+        full = std::string(cwd) + "/" + full;
+    }
+    if (full.size() >= size) return false;
+    std::memcpy(out, full.c_str(), full.size() + 1);
+    return true;
+}
+
+bool sameFileName(const char* a, const char* b) {
+    auto fold = [](const char* p) {
+        std::string s;
+        for (std::size_t n; *p; p += n) {
+            n = rt::characterSize(p);
+            const auto c = static_cast<unsigned char>(*p);
+            if (n == 1 && c >= 'a' && c <= 'z')
+                s += static_cast<char>(c - 'a' + 'A');
+            else
+                s.append(p, n); // a two-byte character has no case here
+        }
+        return s;
+    };
+    return fold(a) == fold(b);
 }
 
 // Names keep Windows' view here: "dir/out\文本1.txt" is the file

@@ -27,6 +27,16 @@ extern int nextAnswer;
 extern long writeLimit;
 // When > 0, the n-th heap allocation from now fails (1 = the next one).
 extern int failAllocationAfter;
+// Identities as a file system gives them that has no unique index: none
+// is trusted, so only names can tell two files apart.
+extern bool untrustedIdentities;
+// When > 0, the n-th file close from now reports a failure (a write the
+// system delayed fails there).
+extern int failCloseAfter;
+// A file of this name is opened again, for reading, the moment it is closed,
+// as an indexer or a virus scanner does; it stays open until reset(), so it
+// cannot be deleted or replaced meanwhile.
+extern std::string holdAfterClose;
 
 void reset();
 
