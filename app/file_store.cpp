@@ -4,9 +4,6 @@
 #include <cstring>
 #include <utility>
 
-#include "app/group_writer.h"
-#include "app/line_scanner.h"
-
 namespace app {
 
 namespace {
@@ -15,18 +12,9 @@ namespace {
 // that of the buffer, whatever the file's size, and a piece takes a tenth
 // of a second even from a drive of 10 MB/s, so the window never waits long.
 constexpr std::size_t kPiece = std::size_t{1} << 20;
-
-class Buffer {
-  public:
-    Buffer() : data_(static_cast<char*>(rt::allocateUnzeroed(kPiece))) {}
-    Buffer(const Buffer&) = delete;
-    Buffer& operator=(const Buffer&) = delete;
-    ~Buffer() { rt::free(data_); }
-    char* data() const { return data_; }
-
-  private:
-    char* data_;
-};
+// Bytes of a piece still to be written when the next is read come again
+// before it: at most this many (more are written at once).
+constexpr std::size_t kKeep = std::size_t{256} << 10;
 
 // Reads into the buffer what the file holds of the next `want` bytes:
 // fewer only where the file ends.
@@ -39,28 +27,6 @@ bool readPiece(std::intptr_t file, char* buffer, std::uint32_t want, std::uint32
         *got += n;
     }
     return true;
-}
-
-// Reads the bytes from the start up to `end` in pieces of kPiece (the last
-// one shorter), so that import and export see the same pieces, and hands
-// each to use(bytes, n, position), which answers whether to go on. A file
-// that ends early ends the reading: kRead, with *reached where it ended.
-template <class Use>
-Reading readPieces(std::intptr_t file, std::uint64_t end, std::uint64_t* reached, Use&& use) {
-    *reached = 0;
-    if (!rt::setFilePosition(file, 0)) return Reading::kUnreadable;
-    Buffer buffer;
-    for (std::uint64_t at = 0; at < end;) {
-        const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(kPiece, end - at));
-        std::uint32_t got = 0;
-        if (!readPiece(file, buffer.data(), want, &got)) return Reading::kUnreadable;
-        if (got == 0) break;
-        if (!use(buffer.data(), std::size_t(got), at)) return Reading::kStopped;
-        at += got;
-        *reached = at;
-        if (got < want) break;
-    }
-    return Reading::kRead;
 }
 
 std::uint64_t sumOf(const char* bytes, std::size_t n) {
@@ -112,60 +78,51 @@ std::uint64_t Checksum::value() const {
 
 Reading FileStore::import(rt::OpenFile file, std::uint64_t size, Progress* progress) {
     file_ = std::move(file);
-    LineScanner scanner;
-    std::uint64_t lineEnds = 0, lastLineStart = 0, end = 0;
-    textEnd_ = 0;
+    index_ = LineIndex();
     sums_.clear();
-    Reading reading = readPieces(
-        file_.get(), size, &end, [&](const char* bytes, std::size_t n, std::uint64_t at) {
-            std::size_t text = scanner.scan(bytes, n, [&](std::ptrdiff_t cr) {
-                ++lineEnds;
-                lastLineStart = at + std::uint64_t(cr + 2);
-            });
-            sums_.push(sumOf(bytes, text));
-            textEnd_ = at + text;
-            return !scanner.ended() && keepGoing(progress, at + n, size);
-        });
-    if (scanner.ended()) reading = Reading::kRead; // the text ended before the file
-    if (reading != Reading::kRead) return reading;
-    lines_ = lineEnds + (textEnd_ > lastLineStart ? 1 : 0); // a last line without CR LF
-    return reading;
+    if (!rt::setFilePosition(file_.get(), 0)) return Reading::kUnreadable;
+    IndexBuilder builder;
+    rt::HeapBlock buffer(kPiece);
+    for (std::uint64_t at = 0; at < size && !builder.ended();) {
+        const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(kPiece, size - at));
+        std::uint32_t got = 0;
+        if (!readPiece(file_.get(), buffer.data(), want, &got)) return Reading::kUnreadable;
+        if (got == 0) break;
+        sums_.push(sumOf(buffer.data(), builder.add(buffer.data(), got)));
+        at += got;
+        if (got < want) break; // the file is shorter than it was
+        if (!builder.ended() && !keepGoing(progress, at, size)) return Reading::kStopped;
+    }
+    index_ = builder.finish();
+    return Reading::kRead;
 }
 
-Reading FileStore::writeGroups(GroupWriter& writer, std::uint64_t group) const {
-    LineScanner scanner;
-    std::uint64_t inGroup = 0, lastLineStart = 0, end = 0;
-    std::size_t piece = 0;
-    bool changed = false;
-    Reading reading = readPieces(
-        file_.get(), textEnd_, &end, [&](const char* bytes, std::size_t n, std::uint64_t at) {
-            // Nothing is written from a piece that differs from the one
-            // imported: its lines may not be those counted.
-            if (piece == sums_.size() || sumOf(bytes, n) != sums_[piece++]) {
-                changed = true;
-                return false;
-            }
-            std::size_t from = 0; // the piece's bytes not yet written
-            std::size_t text = scanner.scan(bytes, n, [&](std::ptrdiff_t cr) {
-                lastLineStart = at + std::uint64_t(cr + 2);
-                if (++inGroup < group) return;
-                const auto until = std::size_t(cr + 2);
-                writer.put(bytes + from, until - from);
-                writer.endGroup();
-                from = until;
-                inGroup = 0;
-            });
-            writer.put(bytes + from, text - from);
-            return text == n && writer.going();
-        });
-    if (changed) return Reading::kChanged;
-    // A stop byte where import found none: not the bytes counted. Otherwise
-    // the writer stopped, and says why.
-    if (reading == Reading::kStopped) return writer.going() ? Reading::kChanged : Reading::kRead;
-    if (reading != Reading::kRead) return writer.going() ? reading : Reading::kRead;
-    if (end != textEnd_) return Reading::kChanged;       // the file is shorter now
-    if (textEnd_ > lastLineStart) writer.put("\r\n", 2); // the last line ends too
-    writer.endGroup();
+// --- pieces ------------------------------------------------------------------------------
+
+FileStore::Pieces::Pieces(const FileStore& store) : store_(store), buffer_(kPiece + kKeep) {}
+
+bool FileStore::Pieces::keepable(std::size_t keep) const {
+    return keep <= kKeep && keep <= size_;
+}
+
+Reading FileStore::Pieces::next(std::size_t keep, Piece* piece) {
+    char* bytes = buffer_.data();
+    if (keep > 0) std::memmove(bytes, bytes + size_ - keep, keep);
+    if (next_ == 0 && !rt::setFilePosition(store_.file_.get(), 0)) return Reading::kUnreadable;
+    const std::uint64_t textEnd = store_.index_.textEnd();
+    const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(kPiece, textEnd - next_));
+    std::uint32_t got = 0;
+    if (want > 0 && !readPiece(store_.file_.get(), bytes + keep, want, &got))
+        return Reading::kUnreadable;
+    // Nothing is written from a piece that differs from the one imported:
+    // its lines may not be those counted.
+    if (want > 0 && (got != want || piece_ == store_.sums_.size() ||
+                     sumOf(bytes + keep, got) != store_.sums_[piece_]))
+        return Reading::kChanged;
+    if (want > 0) ++piece_;
+    *piece = {bytes, keep + got, next_ - keep, next_ + got == textEnd};
+    next_ += got;
+    size_ = keep + got;
     return Reading::kRead;
 }
 

@@ -1,26 +1,23 @@
-// The lines of a file too large to hold: import reads the file once with the
-// line scanner, counting its lines, remembering where its text ends and
-// taking a checksum of every piece; export reads the same bytes again and
-// writes the groups from them. The file stays open from import until the
-// next import or the end of the program, refusing other writers where it
-// can, so that export finds the bytes import counted; and export compares
-// every piece with its checksum before it writes from it, so that bytes
-// changed all the same (another program that writes the file, a path that
-// ignores sharing) are never written.
+// The lines of a file too large to hold: import reads the file once,
+// indexing its lines and taking a checksum of every piece; export reads the
+// same pieces again and writes the files straight from them. The file stays
+// open from import until the next import or the end of the program,
+// refusing other writers where it can, and export compares every piece with
+// its checksum before it writes from it, so that bytes changed all the same
+// (another program that writes the file, a path that ignores sharing) are
+// never written.
 #pragma once
 
 #include <cstdint>
 
+#include "app/line_index.h"
 #include "app/progress.h"
+#include "app/text_pieces.h"
 #include "runtime/files.h"
+#include "runtime/memory.h"
 #include "runtime/values.h"
 
 namespace app {
-
-class GroupWriter;
-
-// How reading the file went.
-enum class Reading { kRead, kStopped, kUnreadable, kChanged };
 
 class FileStore {
   public:
@@ -28,22 +25,30 @@ class FileStore {
     FileStore(FileStore&&) = default;
     FileStore& operator=(FileStore&&) = default;
 
-    // Counts the lines of the first `size` bytes of the file (fewer when it
-    // ends before them or at a stop byte) and keeps the file.
+    // Indexes the lines of the first `size` bytes of the file (fewer where
+    // it ends before them or at a stop byte) and keeps the file.
     Reading import(rt::OpenFile file, std::uint64_t size, Progress* progress);
-    std::uint64_t count() const { return lines_; }
-    // The bytes of the text: where it ends.
-    std::uint64_t textBytes() const { return textEnd_; }
+    const LineIndex& index() const { return index_; }
 
-    // Writes the lines in groups of `group` (at least 1), each group one
-    // file, until the writer stops; kChanged (the writer stopped) at the
-    // first piece whose bytes are not those imported.
-    Reading writeGroups(GroupWriter& writer, std::uint64_t group) const;
+    // The text for export, piece by piece as import read it: kChanged at
+    // the first piece whose bytes are not those imported.
+    class Pieces final : public TextPieces {
+      public:
+        explicit Pieces(const FileStore& store);
+        bool keepable(std::size_t keep) const override;
+        Reading next(std::size_t keep, Piece* piece) override;
+
+      private:
+        const FileStore& store_;
+        rt::HeapBlock buffer_;
+        std::size_t size_ = 0;   // of the piece before
+        std::uint64_t next_ = 0; // where the next piece starts
+        std::size_t piece_ = 0;  // its number
+    };
 
   private:
     rt::OpenFile file_;
-    std::uint64_t lines_ = 0;
-    std::uint64_t textEnd_ = 0;
+    LineIndex index_;
     rt::GrowArray<std::uint64_t> sums_; // of every piece of the text
 };
 

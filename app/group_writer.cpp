@@ -4,7 +4,6 @@
 #include <cstring>
 #include <utility>
 
-#include "app/memory_store.h"
 #include "runtime/platform.h"
 
 namespace app {
@@ -12,6 +11,9 @@ namespace app {
 namespace {
 
 constexpr std::size_t kChunk = std::size_t{1} << 20;
+// At most this much in one write: the window is told how far the work is
+// between two writes, even on a slow drive.
+constexpr std::size_t kMaxWrite = std::size_t{1} << 20;
 
 GroupWriter* gInProgress; // the writer of the export in progress
 
@@ -23,14 +25,12 @@ bool abandonExportInProgress() {
 
 GroupWriter::GroupWriter(const OutputNames& names, Progress* progress, std::uint64_t done,
                          std::uint64_t total)
-    : names_(names), progress_(progress), done_(done), total_(total),
-      chunk_(static_cast<char*>(rt::allocateUnzeroed(kChunk))) {
+    : names_(names), progress_(progress), done_(done), total_(total), chunk_(kChunk) {
     gInProgress = this;
 }
 
 GroupWriter::~GroupWriter() {
     abandonFile();
-    rt::free(chunk_);
     if (gInProgress == this) gInProgress = nullptr;
 }
 
@@ -61,44 +61,28 @@ void GroupWriter::tell() {
     if (going() && !keepGoing(progress_, done_, total_)) stopped_ = true;
 }
 
-void GroupWriter::put(const char* bytes, std::size_t n) {
-    if (n < kChunk / 2) {
-        add(bytes, n, [](char* out, const char* in, std::size_t k) { std::memcpy(out, in, k); });
+void GroupWriter::put(const char* bytes, std::size_t n, bool more) {
+    if (n == 0 || !going() || (!open_ && !startFile())) return;
+    if (n < kMinWrite && (more || used_ > 0) && used_ + n <= kChunk) {
+        std::memcpy(chunk_.data() + used_, bytes, n);
+        used_ += n;
         return;
     }
-    // A large run goes to the file straight from the caller's buffer.
-    if (!going() || (!open_ && !startFile())) return;
     flush();
-    if (going() && !file_.write(bytes, n)) fail();
-    done_ += n;
-    tell();
-}
-
-void GroupWriter::putLines(const char* from, const char* until) {
-    add(from, std::size_t(until - from), copyLineEnds);
+    while (n > 0 && going()) {
+        const std::size_t take = std::min(n, kMaxWrite);
+        if (!file_.write(bytes, take)) fail();
+        done_ += take;
+        bytes += take;
+        n -= take;
+        tell();
+    }
 }
 
 void GroupWriter::flush() {
-    if (used_ && !file_.write(chunk_, used_)) fail();
+    if (used_ && !file_.write(chunk_.data(), used_)) fail();
     done_ += used_;
     used_ = 0;
-}
-
-void GroupWriter::add(const char* from, std::size_t n,
-                      void (*copy)(char*, const char*, std::size_t)) {
-    if (n == 0 || !going() || (!open_ && !startFile())) return;
-    while (n > 0 && going()) {
-        if (used_ == kChunk) {
-            flush();
-            tell();
-            if (!going()) return;
-        }
-        std::size_t take = std::min(n, kChunk - used_);
-        copy(chunk_ + used_, from, take);
-        used_ += take;
-        from += take;
-        n -= take;
-    }
 }
 
 void GroupWriter::endGroup() {

@@ -1,10 +1,11 @@
 // Writes the groups of an export, one numbered file per group, from either
 // store of the lines. Each file is written under its unfinished name, closed
 // (the close checked), and only then given its own name, replacing a file of
-// that name: a file that bears an export's name is always whole. The bytes
-// go through one reused 1 MB buffer (memory already mapped, not a group's
-// size of fresh pages) or straight from the caller's buffer when large, and
-// the work's progress is told after every buffer and every file.
+// that name: a file that bears an export's name is always whole. Runs of
+// bytes go to the file straight from where they are, in writes of at most a
+// megabyte; short runs that more bytes of the file follow gather in one
+// reused buffer first. The work's progress is told after every write and
+// every file.
 #pragma once
 
 #include <cstddef>
@@ -13,9 +14,14 @@
 #include "app/output_names.h"
 #include "app/progress.h"
 #include "runtime/files.h"
+#include "runtime/memory.h"
 #include "runtime/values.h"
 
 namespace app {
+
+// A run shorter than this that more bytes of its file follow is gathered
+// first: a write costs a call into the system, whatever its size.
+constexpr std::size_t kMinWrite = std::size_t{256} << 10;
 
 // A session ending during an export: the unfinished file of the export in
 // progress is removed at once, and that export writes nothing more (it is
@@ -33,10 +39,8 @@ class GroupWriter {
     ~GroupWriter();
 
     // Bytes of the current group as they are; its file is made with the
-    // first of them.
-    void put(const char* bytes, std::size_t n);
-    // A span of lines of the in-memory store: each zero becomes a CR.
-    void putLines(const char* from, const char* until);
+    // first of them. `more`: more bytes of the group follow.
+    void put(const char* bytes, std::size_t n, bool more);
     // The group is complete: its file is closed, named and counted.
     void endGroup();
     // The bytes cannot be written as they should be (the source changed or
@@ -62,7 +66,6 @@ class GroupWriter {
     rt::TextValue& leftFile() { return leftFile_; }
 
   private:
-    void add(const char* from, std::size_t n, void (*copy)(char*, const char*, std::size_t));
     bool startFile();
     void flush();
     bool abandonFile();
@@ -73,7 +76,7 @@ class GroupWriter {
     const OutputNames& names_;
     Progress* progress_;
     std::uint64_t done_, total_;
-    char* chunk_;
+    rt::HeapBlock chunk_;
     std::size_t used_ = 0;
     rt::FileWriter file_;
     rt::TextValue name_, unfinished_; // of the file being written

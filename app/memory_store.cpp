@@ -1,270 +1,119 @@
 #include "app/memory_store.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
-#include "app/group_writer.h"
+#include "runtime/files.h"
 
 namespace app {
 
 namespace {
 
-// Blocks start small and double up to this size, or fit the rest of the
-// file when its size is known. A line longer than a block grows its block.
-constexpr std::size_t kFirstBlock = std::size_t{64} << 10;
-constexpr std::size_t kBlockSize = std::size_t{8} << 20;
-constexpr std::size_t kLongLineBlock = std::size_t{256} << 20;
-// Room kept after a block's text for the zero byte and LF of a last line
-// that has no line end.
-constexpr std::size_t kSlack = 2;
+// Blocks of this size (the last one the size of what is left) hold the
+// text: a few for the largest file held, none moved or copied once read.
+std::uint64_t gBlock = std::uint64_t{64} << 20;
+// The file is read in pieces of this size straight into the blocks, each
+// scanned while it is still in the cache.
+constexpr std::size_t kReadPiece = std::size_t{256} << 10;
+constexpr std::size_t kPiece = std::size_t{1} << 20;
 constexpr std::size_t kPage = 4096;
-constexpr std::size_t kArrayHeader = 2 * sizeof(std::int32_t); // one dimension
-constexpr std::size_t kFirstLines = 4096;
-// The element count is 32-bit, and the array's size must fit a size_t.
-constexpr std::size_t kMaxLines =
-    std::min<std::size_t>(0x7FFFFFFF, (~std::size_t{0} - kArrayHeader) / sizeof(char*));
 
 } // namespace
 
-void copyLineEnds(char* out, const char* in, std::size_t n) {
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r'), zero = _mm_setzero_si128();
-    for (; n - i >= 16; i += 16) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
-        v = _mm_or_si128(v, _mm_and_si128(_mm_cmpeq_epi8(v, zero), cr));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), v);
-    }
-#else
-    using Word = std::uintptr_t;
-    constexpr Word ones = ~Word{0} / 255, lows = ones * 0x7F;
-    for (; n - i >= sizeof(Word); i += sizeof(Word)) {
-        Word w;
-        std::memcpy(&w, in + i, sizeof w);
-        // 0x80 exactly in the zero bytes, then 0x0D there.
-        Word zeros = ~(((w & lows) + lows) | w | lows);
-        w |= (zeros >> 7) * '\r';
-        std::memcpy(out + i, &w, sizeof w);
-    }
-#endif
-    for (; i < n; ++i)
-        out[i] = in[i] ? in[i] : '\r';
+void setMemoryBlock(std::uint64_t bytes) {
+    gBlock = bytes;
 }
 
-// --- line store ------------------------------------------------------------------
+MemoryStore::MemoryStore(MemoryStore&& o) noexcept
+    : blocks_(std::move(o.blocks_)), index_(std::move(o.index_)) {}
 
-LineStore& LineStore::operator=(LineStore&& o) noexcept {
+MemoryStore& MemoryStore::operator=(MemoryStore&& o) noexcept {
     if (this != &o) {
         release();
-        array_ = std::exchange(o.array_, nullptr);
-        blocks_ = std::exchange(o.blocks_, nullptr);
+        blocks_ = std::move(o.blocks_);
+        index_ = std::move(o.index_);
     }
     return *this;
 }
 
-void LineStore::release() {
-    rt::free(std::exchange(array_, nullptr)); // the texts are not blocks of their own
-    for (TextBlock* block = std::exchange(blocks_, nullptr); block;)
-        rt::free(std::exchange(block, block->next));
+void MemoryStore::release() {
+    for (std::size_t i = 0; i < blocks_.size(); ++i)
+        rt::free(blocks_[i].bytes);
+    blocks_.clear();
+    index_ = LineIndex();
 }
 
-std::uint64_t LineStore::bytes() const {
-    std::uint64_t n = 0;
-    for (const TextBlock* block = blocks_; block; block = block->next)
-        n += std::uint64_t(block->end - textOf(block));
-    return n;
+char* MemoryStore::blockAt(std::uint64_t offset) const {
+    return blocks_[std::size_t(offset / gBlock)].bytes;
 }
 
-void LineStore::writeGroups(GroupWriter& writer, std::uint64_t group) const {
-    const std::size_t total = std::size_t(count());
-    char* const* all = rt::textElements(array_);
-    const TextBlock* block = blocks_;
-    std::size_t blockFirst = 0; // index of the block's first line
-    for (std::size_t first = 0; first < total && writer.going();) {
-        const std::size_t last = total - first > group ? first + std::size_t(group) : total;
-        // The group's lines, one span per block they lie in.
-        for (std::size_t i = first; i < last && writer.going();) {
-            while (i >= blockFirst + block->lines) {
-                blockFirst += block->lines;
-                block = block->next;
-            }
-            const std::size_t blockEnd = blockFirst + block->lines;
-            const std::size_t to = std::min(last, blockEnd);
-            writer.putLines(all[i], to < blockEnd ? all[to] : block->end);
-            i = to;
+Reading MemoryStore::import(std::intptr_t file, std::uint64_t size, Progress* progress) {
+    release();
+    IndexBuilder builder;
+    Reading reading = Reading::kRead;
+    for (std::uint64_t at = 0; at < size && !builder.ended();) {
+        const std::uint64_t inBlock = at % gBlock;
+        if (inBlock == 0) {
+            const auto bytes = std::size_t(std::min(gBlock, size - at));
+            blocks_.push({static_cast<char*>(rt::allocateUnzeroed(bytes))});
         }
-        writer.endGroup();
-        first = last;
-    }
-}
-
-// --- line collector -------------------------------------------------------------
-
-char* LineCollector::data() const {
-    return textOf(current_);
-}
-
-char* LineCollector::room(std::size_t want, std::size_t* size) {
-    if (!current_ || filled_ == size_) makeRoom();
-    *size = std::min(want, size_ - filled_);
-    char* at = data() + filled_;
-    // Fresh pages are mapped by writing to them here: a file read into
-    // unmapped pages costs half as much again (under Wine).
-    for (std::size_t page = 0; page < *size; page += kPage)
-        static_cast<volatile char*>(at)[page] = 0;
-    return at;
-}
-
-void LineCollector::makeRoom() {
-    // What is still to come: the rest of the expected size and one byte more
-    // for the read that finds the end, or a block's worth when unknown.
-    std::uint64_t more = kBlockSize;
-    if (hinted_ && taken_ <= expected_) more = expected_ - taken_ + 1;
-    if (!nextBlock_) nextBlock_ = kFirstBlock;
-    const std::size_t partial = filled_ - lineStart_;
-    // A long unfinished line at least doubles its room. One that fills its
-    // whole block may be one line of megabytes: its block grows once to hold
-    // the rest of the file (up to kLongLineBlock), so that it is not copied
-    // again and again, and the old and new block are never both large.
-    std::size_t grow = std::max(partial, nextBlock_);
-    if (current_ && lineStart_ == 0 && hinted_ && taken_ <= expected_)
-        grow = std::max(grow, kLongLineBlock);
-    grow = std::size_t(std::min<std::uint64_t>(grow, more));
-    const std::size_t size = partial + grow;
-    if (size < partial || size > ~std::size_t{0} - sizeof(TextBlock) - kSlack) rt::outOfMemory();
-    if (current_ && lineStart_ == 0) {
-        // The block holds only the unfinished line: nothing points into it
-        // yet, so it may move.
-        void* grown = rt::reallocate(current_, sizeof(TextBlock) + size + kSlack);
-        if (!grown) rt::outOfMemory();
-        current_ = static_cast<TextBlock*>(grown);
-        size_ = size;
-        return;
-    }
-    auto* block = static_cast<TextBlock*>(rt::allocateUnzeroed(sizeof(TextBlock) + size + kSlack));
-    if (current_) {
-        std::memcpy(textOf(block), data() + lineStart_, partial);
-        const std::size_t moved = lineStart_;
-        retireBlock();
-        filled_ -= moved;
-        lineStart_ = 0;
-    }
-    current_ = block;
-    size_ = size;
-    blockFirst_ = count_;
-    if (nextBlock_ < kBlockSize) nextBlock_ *= 2;
-}
-
-void LineCollector::retireBlock() {
-    current_->next = nullptr;
-    current_->end = data() + lineStart_;
-    current_->lines = count_ - blockFirst_;
-    (last_ ? last_->next : first_) = current_;
-    last_ = std::exchange(current_, nullptr);
-}
-
-void LineCollector::growArray() {
-    if (count_ >= kMaxLines) rt::outOfMemory(); // no array can count them
-    std::size_t capacity = capacity_ ? capacity_ + capacity_ / 2 : kFirstLines;
-    // Lines so far per byte so far, times the bytes expected, and a little
-    // more: one move of the array instead of many, if the guess holds.
-    std::size_t guess = 0;
-    if (hinted_ && taken_ > 0 && expected_ > taken_) {
-        double lines = double(count_) * double(expected_) / double(taken_) * 1.05 + 1024;
-        if (lines > double(lineLimit_) + 1) lines = double(lineLimit_) + 1;
-        if (lines < double(kMaxLines)) guess = std::size_t(lines);
-    }
-    void* grown = nullptr;
-    if (guess > capacity) grown = rt::reallocate(array_, kArrayHeader + guess * sizeof(char*));
-    if (grown) {
-        capacity = guess;
-    } else {
-        if (capacity > kMaxLines) capacity = kMaxLines;
-        grown = rt::reallocate(array_, kArrayHeader + capacity * sizeof(char*));
-    }
-    if (!grown) rt::outOfMemory();
-    array_ = static_cast<rt::Array>(grown);
-    array_->dimensions = 1;
-    elements_ = rt::textElements(array_);
-    capacity_ = capacity;
-}
-
-bool LineCollector::commit(std::size_t n) {
-    if (scanner_.ended() || tooManyLines()) return false;
-    taken_ += n;
-    char* d = data();
-    const std::size_t base = filled_;
-    // A line end's CR becomes its text's terminator; the CR of index -1 is
-    // the last byte committed before.
-    filled_ = base + scanner_.scan(d + base, n, [&](std::ptrdiff_t cr) {
-        const std::size_t at = base - 1 + std::size_t(cr + 1);
-        d[at] = 0;
-        addLine(d + lineStart_);
-        lineStart_ = at + 2;
-    });
-    return !scanner_.ended() && !tooManyLines();
-}
-
-bool LineCollector::feed(const char* bytes, std::size_t n) {
-    while (n > 0 && !scanner_.ended()) {
-        std::size_t size = 0;
-        char* at = room(n, &size);
-        std::memcpy(at, bytes, size);
-        bytes += size;
-        n -= size;
-        if (!commit(size)) break;
-    }
-    return !scanner_.ended() && !tooManyLines();
-}
-
-LineStore LineCollector::finish() {
-    if (current_) {
-        if (filled_ > lineStart_) { // the last line has no line end
-            char* d = data();
-            d[filled_] = 0;
-            d[filled_ + 1] = '\n';
-            addLine(d + lineStart_);
-            lineStart_ = filled_ + 2;
+        const std::uint64_t blockEnd = std::min(at - inBlock + gBlock, size);
+        char* into = blockAt(at) + inBlock;
+        const auto room = std::size_t(std::min<std::uint64_t>(kReadPiece, blockEnd - at));
+        // Fresh pages are mapped by writing to them here: a file read into
+        // unmapped pages costs half as much again (under Wine).
+        for (std::size_t page = 0; page < room; page += kPage)
+            static_cast<volatile char*>(into)[page] = 0;
+        std::uint32_t got = 0;
+        if (!rt::readBytes(file, into, static_cast<std::uint32_t>(room), &got)) {
+            reading = Reading::kUnreadable;
+            break;
         }
-        if (count_ > blockFirst_)
-            retireBlock();
-        else
-            rt::free(std::exchange(current_, nullptr));
+        if (got == 0) break; // the file is shorter than it was
+        builder.add(into, got);
+        at += got;
+        if (!keepGoing(progress, at, size)) {
+            reading = Reading::kStopped;
+            break;
+        }
     }
-    rt::Array array;
-    if (count_ == 0) {
-        rt::free(array_);
-        array = rt::newEmptyArray();
-    } else {
-        array_->sizes[0] = static_cast<std::int32_t>(count_);
-        array = array_;
-        if (capacity_ - count_ > kFirstLines)
-            if (void* cut = rt::reallocate(array_, kArrayHeader + count_ * sizeof(char*)))
-                array = static_cast<rt::Array>(cut);
+    if (reading != Reading::kRead) {
+        release();
+        return reading;
     }
-    LineStore store(array, first_);
-    array_ = nullptr;
-    first_ = nullptr;
-    restart();
-    return store;
+    index_ = builder.finish();
+    // The blocks beyond the text's end go; the last one keeps only its text.
+    const std::uint64_t end = index_.textEnd();
+    const std::size_t used = end == 0 ? 0 : std::size_t((end - 1) / gBlock + 1);
+    while (blocks_.size() > used) {
+        rt::free(blocks_[blocks_.size() - 1].bytes);
+        blocks_.pop();
+    }
+    if (used > 0) {
+        const auto tail = std::size_t(end - (used - 1) * gBlock);
+        if (void* cut = rt::reallocate(blocks_[used - 1].bytes, tail))
+            blocks_[used - 1].bytes = static_cast<char*>(cut);
+    }
+    return reading;
 }
 
-void LineCollector::discard() {
-    rt::free(std::exchange(array_, nullptr));
-    rt::free(std::exchange(current_, nullptr));
-    LineStore(nullptr, std::exchange(first_, nullptr)).release();
-    restart();
+// --- pieces ------------------------------------------------------------------------------
+
+bool MemoryStore::Pieces::keepable(std::size_t keep) const {
+    // Kept bytes stay where they are; they are contiguous with what follows
+    // unless a block ends between them.
+    return keep <= end_ && end_ % gBlock != 0;
 }
 
-void LineCollector::restart() {
-    scanner_.reset();
-    elements_ = nullptr;
-    count_ = capacity_ = 0;
-    last_ = nullptr;
-    size_ = filled_ = lineStart_ = blockFirst_ = nextBlock_ = 0;
-    expected_ = taken_ = 0;
-    hinted_ = false;
+Reading MemoryStore::Pieces::next(std::size_t keep, Piece* piece) {
+    const std::uint64_t textEnd = store_.index_.textEnd();
+    const std::uint64_t at = end_ - keep;
+    const std::uint64_t blockEnd = std::min(at - at % gBlock + gBlock, textEnd);
+    const std::uint64_t end = std::min<std::uint64_t>(blockEnd, end_ + kPiece);
+    *piece = {at < textEnd ? store_.blockAt(at) + at % gBlock : nullptr, std::size_t(end - at), at,
+              end == textEnd};
+    end_ = end;
+    return Reading::kRead;
 }
 
 } // namespace app

@@ -4,8 +4,11 @@
 #include <cstring>
 #include <utility>
 
+#include "app/export_loop.h"
 #include "app/file_store.h"
 #include "app/group_writer.h"
+#include "app/grouping.h"
+#include "app/memory_store.h"
 #include "app/overwrite_guard.h"
 #include "runtime/convert.h"
 #include "runtime/files.h"
@@ -24,51 +27,21 @@ constexpr std::uint32_t kIconError = 0x10;       // MB_ICONERROR
 constexpr std::uint32_t kIconInformation = 0x40; // MB_ICONINFORMATION
 const char kLineEnd[] = "\r\n";
 
-// Import reads the file in pieces of this size straight into the blocks;
-// each piece is looked at while it is still in the cache.
-constexpr std::size_t kReadPiece = std::size_t{256} << 10;
-
 std::uint64_t gMemoryLimit = kMemoryStoreLimit;
-std::size_t gLineLimit = kLineArrayLimit / sizeof(char*);
 
 // What the last import left: its lines in one of the stores, and which file
 // it read, so that export never writes over it.
 struct Imported {
-    LineStore memory;
+    MemoryStore memory;
     FileStore file;
     bool inFile = false;
     ImportedFile source;
     rt::TextValue path;
 
-    std::int64_t count() const {
-        return inFile ? std::int64_t(file.count()) : std::int64_t(memory.count());
-    }
+    const LineIndex& index() const { return inFile ? file.index() : memory.index(); }
 };
 
 Imported gLines;
-
-enum class Held { kHeld, kTooManyLines, kStopped, kUnreadable };
-
-// Reads exactly `size` bytes (fewer at a stop byte or an early end) into the
-// in-memory store.
-Held holdLines(std::intptr_t file, std::uint64_t size, Progress* progress, LineStore* lines) {
-    LineCollector collector;
-    collector.expect(size);
-    collector.limitLines(gLineLimit);
-    for (std::uint64_t left = size; left > 0;) {
-        std::size_t room = 0;
-        char* at = collector.room(std::size_t(std::min<std::uint64_t>(kReadPiece, left)), &room);
-        std::uint32_t got = 0;
-        if (!rt::readBytes(file, at, static_cast<std::uint32_t>(room), &got))
-            return Held::kUnreadable;
-        if (got == 0 || !collector.commit(got)) break;
-        left -= got;
-        if (!keepGoing(progress, size - left, size)) return Held::kStopped;
-    }
-    if (collector.tooManyLines()) return Held::kTooManyLines;
-    *lines = collector.finish();
-    return Held::kHeld;
-}
 
 // Where a file can be had only with others writing it (a log being
 // written), it is read as it was opened, and export checks its bytes.
@@ -89,32 +62,34 @@ char* decimal(std::int64_t n) {
 
 } // namespace
 
-void setStoreLimits(std::uint64_t memoryBytes, std::size_t lines) {
+void setStoreLimits(std::uint64_t memoryBytes, std::uint64_t blockBytes) {
     gMemoryLimit = memoryBytes;
-    gLineLimit = lines;
+    setMemoryBlock(blockBytes);
 }
 
 // --- the lines --------------------------------------------------------------------
 
 void createLines() {
     gLines = Imported();
-    gLines.memory = LineStore(rt::newEmptyArray(), nullptr);
 }
 
 void releaseLines() {
     gLines = Imported();
 }
 
-rt::Array lines() {
-    return gLines.inFile ? nullptr : gLines.memory.array();
-}
-
 std::int64_t lineCount() {
-    return gLines.count();
+    return std::int64_t(gLines.index().count());
 }
 
 bool linesInFile() {
     return gLines.inFile;
+}
+
+void visitLines(LineVisitor visit, void* context) {
+    MemoryStore::Pieces inMemory(gLines.memory);
+    FileStore::Pieces inFile(gLines.file);
+    TextPieces& pieces = gLines.inFile ? static_cast<TextPieces&>(inFile) : inMemory;
+    app::visitLines(pieces, gLines.index(), visit, context);
 }
 
 std::int64_t importFile(const char* path, Progress* progress) {
@@ -123,33 +98,17 @@ std::int64_t importFile(const char* path, Progress* progress) {
     Imported next;
     next.path.reset(rt::copyText(path));
     rt::OpenFile file(rt::openFile(next.path.c_str(), rt::kOpenRead));
-    Held held = Held::kUnreadable;
+    Reading reading = Reading::kUnreadable;
     if (file) {
         next.source.describe(file.get(), next.path.c_str());
         const std::uint64_t size = rt::bytesLeft(file.get());
-        held = size <= gMemoryLimit ? holdLines(file.get(), size, progress, &next.memory)
-                                    : Held::kTooManyLines;
+        next.inFile = size > gMemoryLimit;
+        reading = next.inFile ? keepInFile(std::move(file), next.path.c_str(), progress, &next.file)
+                              : next.memory.import(file.get(), size, progress);
     }
-    if (held == Held::kTooManyLines) {
-        next.inFile = true;
-        switch (keepInFile(std::move(file), next.path.c_str(), progress, &next.file)) {
-        case Reading::kRead:
-            held = Held::kHeld;
-            break;
-        case Reading::kStopped:
-            held = Held::kStopped;
-            break;
-        default:
-            held = Held::kUnreadable;
-            break;
-        }
-    }
-    if (held == Held::kStopped) return lineCount();
-    if (held == Held::kUnreadable) {
-        // A file that cannot be read gives no lines, not some.
-        next = Imported();
-        next.memory = LineStore(rt::newEmptyArray(), nullptr);
-    }
+    if (reading == Reading::kStopped) return lineCount();
+    // A file that cannot be read gives no lines, not some.
+    if (reading != Reading::kRead) next = Imported();
     gLines = std::move(next);
     return lineCount();
 }
@@ -183,14 +142,14 @@ ExportResult exportLines(const char* folder, const char* countText, Progress* pr
         break;
     }
 
-    const FileStore& file = gLines.file;
-    const std::uint64_t total = gLines.inFile ? file.textBytes() : gLines.memory.bytes();
+    const LineIndex& index = gLines.index();
+    const std::uint64_t total = index.textEnd() + (index.lastLineEnded() ? 0 : 2);
     GroupWriter writer(names, progress, 0, total);
-    Reading reading = Reading::kRead;
-    if (gLines.inFile)
-        reading = file.writeGroups(writer, group);
-    else
-        gLines.memory.writeGroups(writer, group);
+    LinesGrouping grouping(index, LineStart{}, group);
+    MemoryStore::Pieces inMemory(gLines.memory);
+    FileStore::Pieces inFile(gLines.file);
+    TextPieces& pieces = gLines.inFile ? static_cast<TextPieces&>(inFile) : inMemory;
+    const Reading reading = writeFiles(pieces, grouping, index, 0, writer);
     writer.finish();
     result.written = writer.written();
     result.leftFile = std::move(writer.leftFile());

@@ -6,35 +6,36 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/memory_store.h"
+#include "app/line_walker.h"
 #include "app/progress.h"
 #include "runtime/text.h"
 #include "runtime/values.h"
 
 namespace app {
 
-// The application's lines: what the last import left, in one of two stores.
-// A file up to the memory limit is held (the runtime array of texts of the
-// in-memory store); a larger one, or one with more lines than fit beside
-// its text, stays in its file and is read again at export.
+// The application's lines: what the last import left, in one of two stores,
+// each the text's bytes as the file holds them and the index of its lines.
+// A file up to the memory limit is held; a larger one stays in its file and
+// is read again at export.
 void createLines();
 void releaseLines();
-// The array of the held lines; null while the lines stay in their file.
-rt::Array lines();
 std::int64_t lineCount();
 // Whether the lines stay in their file.
 bool linesInFile();
+// Calls visit with every line in order, its bytes without its line end,
+// found through the index and read from where the store keeps them.
+void visitLines(LineVisitor visit, void* context);
 
-// Files up to this size are held: twice that with a full line array (the
-// old lines and the new while an import may still stop) fits the 2 GB that
-// a 32-bit process has at least.
+// Files up to this size are held: twice that (the old lines and the new
+// while an import may still stop) fits the 2 GB that a 32-bit process has
+// at least, beside the program and its blocks' fragments.
 constexpr std::uint64_t kMemoryStoreLimit = std::uint64_t{512} << 20;
-// The line array of a held file stays within this many bytes.
-constexpr std::size_t kLineArrayLimit = std::size_t{256} << 20;
-// Test seam: other limits (bytes of a held file, its lines); with no
-// arguments the limits above come back.
+// The blocks that hold a file in memory: a few for the largest.
+constexpr std::uint64_t kMemoryBlock = std::uint64_t{64} << 20;
+// Test seam: another limit and block size (small blocks put block ends
+// among the lines of small files); with no arguments the above come back.
 void setStoreLimits(std::uint64_t memoryBytes = kMemoryStoreLimit,
-                    std::size_t lines = kLineArrayLimit / sizeof(char*));
+                    std::uint64_t blockBytes = kMemoryBlock);
 
 // Reads the file's bytes (as many as its size when it was opened, up to a
 // zero byte or 0x1A), splits them at CR LF and makes them the lines. A file

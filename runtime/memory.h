@@ -25,6 +25,48 @@ void free(void* block);
 void holdMemoryReserve();
 constexpr std::size_t kMemoryReserve = std::size_t{16} << 20;
 
+// Owns a block of the heap, not zeroed (a buffer the owner fills): freed
+// once, when the owner goes.
+class HeapBlock {
+  public:
+    HeapBlock() = default;
+    explicit HeapBlock(std::size_t size)
+        : data_(static_cast<char*>(allocateUnzeroed(size))), size_(size) {}
+    HeapBlock(const HeapBlock&) = delete;
+    HeapBlock& operator=(const HeapBlock&) = delete;
+    HeapBlock(HeapBlock&& o) noexcept : data_(o.data_), size_(o.size_) {
+        o.data_ = nullptr;
+        o.size_ = 0;
+    }
+    HeapBlock& operator=(HeapBlock&& o) noexcept {
+        if (this != &o) {
+            free(data_);
+            data_ = o.data_;
+            size_ = o.size_;
+            o.data_ = nullptr;
+            o.size_ = 0;
+        }
+        return *this;
+    }
+    ~HeapBlock() { free(data_); }
+
+    char* data() const { return data_; }
+    std::size_t size() const { return size_; }
+    // Gives back what lies beyond `size` (where the heap can); the bytes
+    // before stay.
+    void shrink(std::size_t size) {
+        if (size >= size_ || size == 0) return;
+        if (void* cut = reallocate(data_, size)) {
+            data_ = static_cast<char*>(cut);
+            size_ = size;
+        }
+    }
+
+  private:
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
 [[noreturn]] void outOfMemory();
 [[noreturn]] void internalError(int number, std::uint32_t context);
 

@@ -271,12 +271,26 @@ template <class T> class GrowArray {
     }
     ~GrowArray() { growRelease(&buffer_); }
 
-    void push(const T& value) {
-        if (growAppend(&buffer_, &value, sizeof(T)) < 0) outOfMemory();
+    void push(const T& value) { append(&value, 1); }
+    void append(const T* values, std::size_t n) {
+        if (n == 0) return;
+        if (n > 0x7FFFFFFFu / sizeof(T) ||
+            growAppend(&buffer_, values, static_cast<std::int32_t>(n * sizeof(T))) < 0)
+            outOfMemory();
+    }
+    // Keeps the first n values (the room stays).
+    void truncate(std::size_t n) {
+        if (n < size()) buffer_.size = static_cast<std::uint32_t>(n * sizeof(T));
+    }
+    // Drops the last value (the room stays).
+    void pop() {
+        if (buffer_.size >= sizeof(T)) buffer_.size -= sizeof(T);
     }
     std::size_t size() const { return buffer_.size / sizeof(T); }
     bool empty() const { return buffer_.size == 0; }
+    T& operator[](std::size_t i) { return data()[i]; }
     const T& operator[](std::size_t i) const { return data()[i]; }
+    T* data() { return reinterpret_cast<T*>(buffer_.data); }
     const T* data() const { return reinterpret_cast<const T*>(buffer_.data); }
     void clear() { growRelease(&buffer_); }
 

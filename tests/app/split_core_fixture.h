@@ -5,15 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "app/memory_store.h"
 #include "app/split_core.h"
+#include "app/text_pieces.h"
 #include "runtime/text.h"
 #include "runtime/values.h"
 
@@ -28,12 +30,39 @@ enum class Store { kMemory, kFile };
 
 inline Lines pieces(rt::Array owned);
 
+constexpr std::uint64_t kSmallBlock = (std::uint64_t{64} << 10) + 13;
+
+inline void collectLine(const char* bytes, std::size_t n, void* lines) {
+    static_cast<Lines*>(lines)->emplace_back(bytes, n);
+}
+
+// A text handed over in pieces of random sizes, as a store hands its text.
+class StringPieces final : public app::TextPieces {
+  public:
+    StringPieces(const std::string& text, std::uint32_t seed, std::size_t most)
+        : text_(text), random_(seed), most_(most) {}
+    bool keepable(std::size_t keep) const override { return keep <= end_; }
+    app::Reading next(std::size_t keep, app::Piece* piece) override {
+        const std::size_t at = end_ - keep;
+        end_ = std::min(text_.size(), end_ + 1 + random_() % most_);
+        *piece = {text_.data() + at, end_ - at, at, end_ == text_.size()};
+        return app::Reading::kRead;
+    }
+
+  private:
+    const std::string& text_;
+    std::mt19937 random_;
+    std::size_t most_;
+    std::size_t end_ = 0;
+};
+
 // A fresh line array and a fresh folder per test. Output names are built
 // from the folder text exactly as the core is documented to build them.
 class SplitCore : public ::testing::TestWithParam<Store> {
   protected:
     void SetUp() override {
-        app::setStoreLimits(GetParam() == Store::kFile ? 0 : app::kMemoryStoreLimit);
+        // Small blocks put block ends among the lines of the tests' files.
+        app::setStoreLimits(GetParam() == Store::kFile ? 0 : app::kMemoryStoreLimit, kSmallBlock);
         auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
         dir_ = fs::temp_directory_path() /
                ("textsplit_core_" + std::to_string(stamp) + "_" +
@@ -86,23 +115,13 @@ class SplitCore : public ::testing::TestWithParam<Store> {
         return all;
     }
 
-    // The lines held, or those kept in their file as export writes them
-    // (one group, split again at CR LF).
+    // The lines as the core finds them through its index, from memory or
+    // from the file.
     Lines lines() {
+        EXPECT_EQ(app::linesInFile(), GetParam() == Store::kFile);
         Lines out;
-        if (!app::linesInFile()) {
-            EXPECT_EQ(GetParam(), Store::kMemory);
-            rt::Array a = app::lines();
-            for (std::int64_t i = 0; i < app::lineCount(); ++i)
-                out.emplace_back(rt::orEmpty(rt::textElements(a)[i]));
-            return out;
-        }
-        std::string folder = (dir_ / ("lines" + std::to_string(++looks_))).string();
-        fs::create_directories(folder);
-        EXPECT_EQ(app::exportLines(folder.c_str(), "0").written, 1);
-        std::string bytes;
-        EXPECT_TRUE(read(folder + "\\文本1.txt", &bytes));
-        return pieces(rt::splitText(bytes.c_str(), "\r\n"));
+        app::visitLines(collectLine, &out);
+        return out;
     }
 
     app::ExportResult exportWith(const char* count) const {
@@ -120,16 +139,6 @@ inline Lines pieces(rt::Array owned) {
     for (std::int32_t i = 1; i <= array.count(); ++i) {
         EXPECT_NE(array.at(i), nullptr);
         out.emplace_back(rt::orEmpty(array.at(i)));
-    }
-    return out;
-}
-
-inline Lines pieces(const app::LineStore& store) {
-    Lines out;
-    char* const* texts = rt::textElements(store.array());
-    for (std::int32_t i = 0; i < store.count(); ++i) {
-        EXPECT_NE(texts[i], nullptr);
-        out.emplace_back(rt::orEmpty(texts[i]));
     }
     return out;
 }

@@ -168,6 +168,28 @@ TEST_P(SplitCorePosix, CompleteExportShowsThePlainCount) {
     EXPECT_EQ(platform::posix::lastMessageBox.style, 0u);
 }
 
+// A held file needs its bytes and an index of a thousandth of its lines: a
+// million short lines (3 MB) held under a heap capped at 6 MB, where a
+// pointer a line alone would need 4 or 8.
+TEST_P(SplitCorePosixDeathTest, AHeldFileNeedsLittleMoreThanItsBytes) {
+    std::string big = dir_ + "/short_lines.txt";
+    std::FILE* f = std::fopen(big.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    for (int i = 0; i < 1000000; ++i)
+        std::fputs("x\r\n", f);
+    std::fclose(f);
+    EXPECT_EXIT(
+        {
+            rt::recordReturnPoint();
+            platform::setHeapLimit(std::size_t{6} << 20);
+            const std::int64_t n = app::importFile(big.c_str());
+            std::fprintf(stderr, "held %lld in memory %d\n", static_cast<long long>(n),
+                         !app::linesInFile());
+            platform::exitProcess(0);
+        },
+        ::testing::ExitedWithCode(0), "held 1000000 in memory 1");
+}
+
 // A file kept in its file needs its two buffers and little more, whatever
 // its size: 12 MB import and export under a heap capped at 4 MB.
 using SplitCorePosixInFile = SplitCorePosix;

@@ -16,6 +16,8 @@
 #endif
 
 #include "app/file_store.h"
+#include "app/line_index.h"
+#include "app/line_walker.h"
 #include "app/split_core.h"
 #include "runtime/files.h"
 #include "runtime/platform.h"
@@ -239,12 +241,35 @@ TEST_P(SplitCore, AFolderThatCannotBeWrittenIsReported) {
     EXPECT_EQ(result.failedFile.c_str(), tooLong + "\\文本1.txt");
 }
 
+// The index of a text fed in pieces, and the lines walked from it through
+// pieces cut elsewhere.
+struct Indexed {
+    app::LineIndex index;
+    Lines lines;
+};
+Indexed indexInPieces(const std::string& bytes, const std::vector<std::size_t>& cuts,
+                      std::uint32_t seed, std::size_t mostPerPiece) {
+    app::IndexBuilder builder;
+    std::size_t at = 0;
+    for (std::size_t cut : cuts) {
+        const std::size_t n = std::min(cut, bytes.size() - at);
+        const bool open = !builder.ended();
+        builder.add(bytes.data() + at, n);
+        EXPECT_TRUE(open || builder.ended()) << "once ended, always ended";
+        at += n;
+    }
+    Indexed out{builder.finish(), {}};
+    const std::string text = bytes.substr(0, std::size_t(out.index.textEnd()));
+    StringPieces pieces(text, seed, mostPerPiece);
+    app::visitLines(pieces, out.index, collectLine, &out.lines);
+    return out;
+}
+
 // Whatever the pieces, the lines are those of split text on the text the
 // bytes form (up to the first zero byte or 0x1A).
-TEST(LineCollector, AnyPiecesGiveTheLinesOfSplitText) {
+TEST(LineIndex, AnyPiecesGiveTheLinesOfSplitText) {
     std::mt19937 random(2024);
     const char alphabet[] = {'a', 'b', '\r', '\n', '\r', '\n', '\x81', '\xB0', '\0', '\x1A'};
-    app::LineCollector collector;
     for (int round = 0; round < 20000; ++round) {
         std::string bytes;
         std::size_t n = random() % 40;
@@ -252,29 +277,20 @@ TEST(LineCollector, AnyPiecesGiveTheLinesOfSplitText) {
             bytes += alphabet[random() % (round % 3 == 0 ? sizeof alphabet : sizeof alphabet - 2)];
         std::string text = bytes.substr(0, bytes.find_first_of(std::string("\0\x1A", 2)));
         Lines expected = pieces(rt::splitText(text.c_str(), "\r\n"));
-        bool open = true;
-        for (std::size_t at = 0; at < bytes.size();) {
-            std::size_t piece = 1 + random() % 5;
-            if (piece > bytes.size() - at) piece = bytes.size() - at;
-            // A wrong guess of what is to come makes blocks of a few bytes,
-            // so lines move between blocks anywhere.
-            if (random() % 3 == 0) collector.expect(random() % 6);
-            bool more = collector.feed(bytes.data() + at, piece);
-            if (!open) {
-                ASSERT_FALSE(more); // once ended, always ended
-            }
-            open = more;
-            at += piece;
-        }
-        ASSERT_EQ(pieces(collector.finish()), expected) << "round " << round;
+        std::vector<std::size_t> cuts;
+        for (std::size_t at = 0; at < bytes.size(); at += cuts.back())
+            cuts.push_back(1 + random() % 5);
+        Indexed got = indexInPieces(bytes, cuts, random(), 5);
+        ASSERT_EQ(got.index.textEnd(), text.size()) << "round " << round;
+        ASSERT_EQ(got.index.count(), expected.size()) << "round " << round;
+        ASSERT_EQ(got.lines, expected) << "round " << round;
     }
 }
 
-// Megabytes of text through blocks of every size: long lines, line ends and
-// two-byte characters wherever a block or a piece ends, with the size of
-// what is to come told right, too low, too high, wrongly all the time, or
-// not at all.
-TEST(LineCollector, LongTextsAcrossBlocks) {
+// Megabytes of text, long lines among short ones, line ends and two-byte
+// characters wherever a piece ends: the lines, and every mark is the start
+// of its line.
+TEST(LineIndex, LongTextsInPiecesOfEverySize) {
     std::mt19937 random(99);
     std::string text;
     while (text.size() < (std::size_t{3} << 19)) {
@@ -285,36 +301,39 @@ TEST(LineCollector, LongTextsAcrossBlocks) {
     }
     text += "\xB0\r"; // a lead byte and a CR at the very end
     const Lines expected = pieces(rt::splitText(text.c_str(), "\r\n"));
-    ASSERT_GT(expected.size(), 1000u);
-
-    enum Hint { kNone, kExact, kLow, kHigh, kEveryPiece };
-    for (Hint hint : {kNone, kExact, kLow, kHigh, kEveryPiece}) {
-        app::LineCollector collector;
-        if (hint == kExact) collector.expect(text.size());
-        if (hint == kLow) collector.expect(text.size() / 3);
-        if (hint == kHigh) collector.expect(text.size() * 4);
-        for (std::size_t at = 0; at < text.size();) {
-            std::size_t piece = std::min<std::size_t>(1 + random() % 300000, text.size() - at);
-            if (hint == kEveryPiece) collector.expect(random() % 1000);
-            ASSERT_TRUE(collector.feed(text.data() + at, piece));
-            at += piece;
+    ASSERT_GT(expected.size(), app::kMarkEvery * 2);
+    for (std::size_t most : {std::size_t{7}, std::size_t{300000}}) {
+        std::vector<std::size_t> cuts;
+        for (std::size_t at = 0; at < text.size(); at += cuts.back())
+            cuts.push_back(1 + random() % most);
+        Indexed got = indexInPieces(text, cuts, random(), most);
+        ASSERT_TRUE(got.lines == expected) << most;
+        std::uint64_t start = 0;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            if (i % app::kMarkEvery == 0) {
+                ASSERT_EQ(got.index.markAtLine(i).offset, start) << i;
+                ASSERT_EQ(got.index.markAtOffset(start + 1).line, i) << i;
+            }
+            start += expected[i].size() + 2;
         }
-        app::LineStore store = collector.finish();
-        ASSERT_TRUE(pieces(store) == expected) << "hint " << hint;
     }
 }
 
-TEST(LineCollector, LineEndsAndCharactersSplitBetweenPieces) {
-    app::LineCollector collector;
-    for (const char* piece : {"a\r", "\nb\r", "\r", "\n", "c\x81", "\r\nd", "\r"})
-        collector.feed(piece, std::strlen(piece));
-    EXPECT_EQ(pieces(collector.finish()), (Lines{"a", "b\r", "c\x81\r\nd\r"}));
-    // Afresh after finish; a stop byte ends the text for good.
-    EXPECT_TRUE(collector.feed("x\r", 2));
-    EXPECT_FALSE(collector.feed("\x1A\ny", 3));
-    EXPECT_FALSE(collector.feed("\r\nz", 3));
-    EXPECT_EQ(pieces(collector.finish()), (Lines{"x\r"}));
-    EXPECT_EQ(pieces(collector.finish()), Lines{});
+TEST(LineIndex, LineEndsAndCharactersSplitBetweenPieces) {
+    const std::vector<std::string> parts = {"a\r", "\nb\r", "\r", "\n", "c\x81", "\r\nd", "\r"};
+    std::string bytes;
+    std::vector<std::size_t> cuts;
+    for (const std::string& part : parts) {
+        bytes += part;
+        cuts.push_back(part.size());
+    }
+    Indexed got = indexInPieces(bytes, cuts, 1, 3);
+    EXPECT_EQ(got.lines, (Lines{"a", "b\r", "c\x81\r\nd\r"}));
+    EXPECT_FALSE(got.index.lastLineEnded());
+    // A stop byte ends the text for good.
+    got = indexInPieces("x\r\x1A\ny\r\nz", {2, 3, 3}, 1, 2);
+    EXPECT_EQ(got.lines, (Lines{"x\r"}));
+    EXPECT_EQ(got.index.textEnd(), 2u);
 }
 
 // Files of several megabytes: a line longer than any buffer, line ends and
@@ -547,21 +566,6 @@ TEST_P(SplitCore, ExportNeverWritesOverTheImportedFile) {
     EXPECT_EQ(result.outcome, app::ExportResult::kWouldOverwrite);
     EXPECT_EQ(result.failedFile.c_str(), outputName(3));
     EXPECT_EQ(exportWith("2").written, 2); // the third name is not written
-}
-
-// A file within the memory limit whose lines would not fit beside it is
-// kept in its file.
-TEST_P(SplitCore, TooManyLinesForMemoryStayInTheFile) {
-    app::setStoreLimits(app::kMemoryStoreLimit, 5);
-    const std::string text = numberedLines(10, 8);
-    ASSERT_EQ(app::importFile(input(text).c_str()), 10);
-    EXPECT_TRUE(app::linesInFile());
-    EXPECT_EQ(exportWith("4").written, 3);
-    std::vector<std::string> files = outputs();
-    ASSERT_EQ(files.size(), 3u);
-    EXPECT_EQ(files[0] + files[1] + files[2], text);
-    ASSERT_EQ(app::importFile(input(numberedLines(5, 8), "five.txt").c_str()), 5);
-    EXPECT_FALSE(app::linesInFile());
 }
 
 TEST(Checksum, TheSameBytesCutAnyWayGiveOneValueAndAChangeAnother) {

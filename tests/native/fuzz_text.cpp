@@ -10,7 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "app/line_index.h"
+#include "app/line_walker.h"
 #include "app/split_core.h"
 #include "runtime/convert.h"
 #include "runtime/text.h"
@@ -84,23 +87,46 @@ void fuzzInteger(const std::string& text) {
     check(rt::toInteger(rt::ValueBlock::ofText(wide.c_str())) == value, "full-width digits differ");
 }
 
-// Import reads files piece by piece: its lines must be those of split text
-// on the whole text, wherever the pieces end.
+// Import reads files piece by piece: its lines, walked from the index
+// through pieces cut elsewhere, must be those of split text on the whole
+// text, wherever the pieces end.
+void collect(const char* bytes, std::size_t n, void* lines) {
+    static_cast<std::vector<std::string>*>(lines)->emplace_back(bytes, n);
+}
+
+// The text in pieces of a fixed size, as a store hands it over.
+class FixedPieces final : public app::TextPieces {
+  public:
+    FixedPieces(const std::string& text, std::size_t size) : text_(text), size_(size) {}
+    bool keepable(std::size_t keep) const override { return keep <= end_; }
+    app::Reading next(std::size_t keep, app::Piece* piece) override {
+        const std::size_t at = end_ - keep;
+        end_ = std::min(text_.size(), end_ + size_);
+        *piece = {text_.data() + at, end_ - at, at, end_ == text_.size()};
+        return app::Reading::kRead;
+    }
+
+  private:
+    const std::string& text_;
+    std::size_t size_, end_ = 0;
+};
+
 void fuzzPieces(const std::uint8_t* data, std::size_t size, std::size_t piece) {
     std::string raw(reinterpret_cast<const char*>(data), size);
     std::string text = raw.substr(0, raw.find_first_of(std::string("\0\x1A", 2)));
     rt::TextArray expected(rt::splitText(text.c_str(), "\r\n"));
-    app::LineCollector collector;
-    for (std::size_t at = 0; at < size; at += piece) {
-        // A size guess of a few bytes makes a new block at this piece.
-        if (data[at] % 4 == 0) collector.expect(data[at] % 9);
-        collector.feed(raw.data() + at, std::min(piece, size - at));
-    }
-    app::LineStore got = collector.finish();
-    check(got.count() == expected.count(), "piecewise line count differs");
-    char* const* texts = rt::textElements(got.array());
-    for (std::int32_t i = 1; i <= got.count(); ++i)
-        check(std::strcmp(texts[i - 1], expected.at(i)) == 0, "piecewise line differs");
+    app::IndexBuilder builder;
+    for (std::size_t at = 0; at < size; at += piece)
+        builder.add(raw.data() + at, std::min(piece, size - at));
+    app::LineIndex index = builder.finish();
+    check(index.textEnd() == text.size(), "piecewise text end differs");
+    check(index.count() == std::uint64_t(expected.count()), "piecewise line count differs");
+    std::vector<std::string> got;
+    FixedPieces pieces(text, 1 + piece * 3 % 11);
+    app::visitLines(pieces, index, collect, &got);
+    check(got.size() == std::size_t(expected.count()), "walked line count differs");
+    for (std::int32_t i = 1; i <= expected.count() && std::size_t(i) <= got.size(); ++i)
+        check(got[std::size_t(i - 1)] == expected.at(i), "piecewise line differs");
 }
 
 } // namespace

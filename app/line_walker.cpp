@@ -1,0 +1,91 @@
+#include "app/line_walker.h"
+
+#include <algorithm>
+
+#include "runtime/values.h"
+
+namespace app {
+
+namespace {
+
+// The walk scans in slices of this size, so that it stops soon after the
+// line it looks for instead of at the end of the piece.
+constexpr std::size_t kSlice = std::size_t{16} << 10;
+
+} // namespace
+
+void LineWalker::from(LineStart start) {
+    if (start.offset <= at_.offset && scanned_ != 0) return;
+    scanner_.reset();
+    at_ = before_ = start;
+    scanned_ = start.offset;
+}
+
+template <class Reached> bool LineWalker::walk(const Piece& piece, Reached&& reached) {
+    if (scanned_ >= piece.end() || scanned_ < piece.at) return false;
+    std::size_t pos = std::size_t(scanned_ - piece.at);
+    bool found = false;
+    while (pos < piece.size && !found) {
+        const std::size_t n = std::min(kSlice, piece.size - pos);
+        const std::uint64_t base = piece.at + pos;
+        scanner_.scan(piece.bytes + pos, n, [&](std::ptrdiff_t cr) {
+            if (found) return; // the rest of the slice is looked at again later
+            before_ = at_;
+            at_ = {at_.line + 1, base + std::uint64_t(cr + 2)};
+            found = reached(at_);
+        });
+        pos += n;
+    }
+    if (!found) {
+        scanned_ = piece.end();
+        return false;
+    }
+    // A line start carries no state: the walk goes on from there afresh.
+    scanner_.reset();
+    scanned_ = at_.offset;
+    return true;
+}
+
+bool LineWalker::toLine(std::uint64_t target, const Piece& piece) {
+    if (at_.line >= target) return at_.line == target;
+    return walk(piece, [&](LineStart s) { return s.line == target; });
+}
+
+bool LineWalker::beyond(std::uint64_t offset, const Piece& piece) {
+    if (at_.offset > offset) return true;
+    return walk(piece, [&](LineStart s) { return s.offset > offset; });
+}
+
+void visitLines(TextPieces& pieces, const LineIndex& index, LineVisitor visit, void* context) {
+    rt::GrowArray<char> line; // the bytes of a line that goes on in the next piece
+    LineWalker walker;
+    std::uint64_t start = 0;
+    auto emit = [&](const char* bytes, std::size_t n) {
+        visit(bytes, n, context);
+        line.clear();
+    };
+    for (Piece piece; pieces.next(0, &piece) == Reading::kRead && piece.size > 0;) {
+        // Each line end found gives the line before it, without its CR LF.
+        while (walker.toLine(walker.at().line + 1, piece)) {
+            const std::uint64_t end = walker.at().offset - 2;
+            if (start >= piece.at) {
+                emit(piece.bytes + (start - piece.at), std::size_t(end - start));
+            } else {
+                // The line began in a piece before; its CR may have been the
+                // last byte there.
+                if (end >= piece.at)
+                    line.append(piece.bytes, std::size_t(end - piece.at));
+                else
+                    line.truncate(line.size() - std::size_t(piece.at - end));
+                emit(line.data(), line.size());
+            }
+            start = walker.at().offset;
+        }
+        const std::uint64_t from = std::max(start, piece.at);
+        line.append(piece.bytes + (from - piece.at), std::size_t(piece.end() - from));
+        if (piece.last) break;
+    }
+    if (index.count() > 0 && !index.lastLineEnded()) emit(line.data(), line.size());
+}
+
+} // namespace app
