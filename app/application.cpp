@@ -8,6 +8,7 @@
 #include "app/libraries.h"
 #include "app/split_core.h"
 #include "app/tool_dialog.h"
+#include "app/tool_menu.h"
 #include "runtime/platform.h"
 #include "runtime/process.h"
 #include "runtime/service.h"
@@ -55,6 +56,7 @@ void applicationCleanup() {
     releaseObject(t.label);
     releaseObject(t.messageLine);
     releaseObject(t.fileDialog);
+    releaseToolMenus();
     releaseLines();
     win::releaseWindowRegistry();
 }

@@ -1,6 +1,7 @@
 #include "app/tool_dialog.h"
 
 #include "app/split_core.h"
+#include "app/tool_menu.h"
 #include "app/tool_open.h"
 #include "app/tool_work.h"
 #include "controls/folder_browser.h"
@@ -78,6 +79,7 @@ std::intptr_t initToolDialog(HWND dialog) {
     gTool.exportButton->setClickHandler(handler(&exportClick));
     gTool.dialog->setCloseHandler(handler(&toolCloseRequested));
     acceptFilesFor(dialog);
+    setUpToolMenus(dialog);
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "app/tool_work.h"
 
 #include "app/tool_dialog.h"
+#include "app/tool_menu.h"
 #include "runtime/convert.h"
 #include "runtime/text.h"
 
@@ -21,6 +22,7 @@ void takeInput(bool on) {
     t.importButton->disabled(!on);
     t.exportButton->disabled(!on);
     t.countEdit->disabled(!on);
+    toolMenusAvailable(on);
 }
 
 bool isToolWindow(HWND window) {

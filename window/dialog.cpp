@@ -173,6 +173,17 @@ LRESULT Dialog::onWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam
     case WM_COMMAND:
         if (HIWORD(wParam) <= 1 && lParam == 0) callHandler(menuCommand_, LOWORD(wParam));
         return 0;
+    case WM_SYSCOMMAND:
+        // Items the application added to the system menu take ids below the
+        // system's own (0xF000 and up), and are its menu commands.
+        if ((wParam & 0xFFF0) >= 0xF000 || !menuCommand_) return 0;
+        callHandler(menuCommand_, LOWORD(wParam));
+        return 1;
+    case WM_CONTEXTMENU:
+        return callHandler(contextMenu_, static_cast<short>(LOWORD(lParam)),
+                           static_cast<short>(HIWORD(lParam)), reinterpret_cast<HWND>(wParam))
+                   ? 1
+                   : 0;
     case WM_HOTKEY:
         callHandler(hotkey_, wParam, LOWORD(lParam), HIWORD(lParam));
         return 0;
@@ -188,6 +199,7 @@ void Dialog::resetDialogFields(HWND) {
     modal_ = 0;
     init_ = nullptr;
     close_ = nullptr;
+    contextMenu_ = nullptr;
 }
 
 HWND Dialog::createTopLevel(HWND parent, const char* caption, DWORD style, DWORD exStyle, int x,
@@ -370,6 +382,10 @@ void Dialog::getBaseUnits(int* horizontal, int* vertical) {
 
 Handler Dialog::setCloseHandler(Handler h) {
     return close_ = h;
+}
+
+Handler Dialog::setContextMenuHandler(Handler h) {
+    return contextMenu_ = h;
 }
 
 } // namespace win

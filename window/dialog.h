@@ -104,6 +104,12 @@ class Dialog : public Window {
     virtual LRESULT sendItemMessage(int id, UINT message, WPARAM wParam, LPARAM lParam);
     virtual void getBaseUnits(int* horizontal = nullptr, int* vertical = nullptr);
     virtual Handler setCloseHandler(Handler handler);
+    // A context menu asked for on the dialog (a right click, Shift+F10, the
+    // menu key): handler(x, y, window), the point on the screen (-1, -1 from
+    // the keyboard) and the window it was asked in. An answer other than 0
+    // takes the request; 0 leaves it to the default (on the caption, the
+    // system menu).
+    virtual Handler setContextMenuHandler(Handler handler);
 
   protected:
     // The dialog procedure given to every dialog creation.
@@ -147,8 +153,9 @@ class Dialog : public Window {
     std::uintptr_t modal_ = 0;
     Handler init_ = nullptr;
     Handler close_ = nullptr;
+    Handler contextMenu_ = nullptr;
 };
-static_assert(sizeof(Dialog) == sizeof(Window) + 25 * sizeof(void*),
-              "a dialog: the base object, 21 window fields and 4 dialog fields");
+static_assert(sizeof(Dialog) == sizeof(Window) + 26 * sizeof(void*),
+              "a dialog: the base object, 21 window fields and 5 dialog fields");
 
 } // namespace win

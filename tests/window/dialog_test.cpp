@@ -359,6 +359,44 @@ TEST_F(DialogEvents, MenuAndAcceleratorCommandsButNotControlNotifications) {
     EXPECT_TRUE(only({"menuCommand"}).empty()) << "code 0x300 is no menu";
 }
 
+TEST_F(DialogEvents, ItemsAddedToTheSystemMenuAreMenuCommandsTheSystemsOwnAreNot) {
+    send(WM_SYSCOMMAND, 0x0110, MAKELPARAM(3, 4));
+    EXPECT_EQ(only({"menuCommand"}), (Log{"menuCommand(272)"}));
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    send(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(only({"menuCommand"}).empty());
+    EXPECT_TRUE(IsIconic(window)) << "the system's command keeps its default handling";
+}
+
+TEST_F(DialogEvents, ContextMenuRequestsFromTheDialogItsItemsAndTheKeyboard) {
+    dialog->setContextMenuHandler(wt::handler(&h::contextMenu));
+    const std::string self = hex(window);
+    // A right click on the dialog itself, as its default handling turns it
+    // into a request with the point on the screen.
+    POINT at{5, 6};
+    ClientToScreen(window, &at);
+    send(WM_RBUTTONUP, 0, MAKELPARAM(5, 6));
+    EXPECT_EQ(only({"contextMenu"}), (Log{"contextMenu(" + std::to_string(at.x) + "," +
+                                          std::to_string(at.y) + "," + self + ")"}));
+    // One on a button: the button's default handling hands it to the dialog.
+    HWND button = GetDlgItem(window, 10);
+    wt::log().clear();
+    SendMessageA(button, WM_RBUTTONUP, 0, MAKELPARAM(1, 1));
+    ASSERT_EQ(only({"contextMenu"}).size(), 1u);
+    EXPECT_NE(only({"contextMenu"})[0].find("," + hex(button) + ")"), std::string::npos);
+    // From the keyboard, and left of the screen.
+    send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), -1);
+    EXPECT_EQ(only({"contextMenu"}), (Log{"contextMenu(-1,-1," + self + ")"}));
+    send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), MAKELPARAM(-20, 30));
+    EXPECT_EQ(only({"contextMenu"}), (Log{"contextMenu(-20,30," + self + ")"}));
+
+    DestroyWindow(window);
+    ASSERT_TRUE(dialog->showModeless({}, kPlain, nullptr, nullptr));
+    window = dialog->handle();
+    send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), -1);
+    EXPECT_TRUE(wt::log().empty()) << "the handler went with the old window";
+}
+
 TEST_F(DialogEvents, TrayCallbackAndHotkeyReachTheirHandlers) {
     send(win::kTrayCallbackMessage, 1, WM_LBUTTONDOWN);
     send(win::kTrayCallbackMessage, 1, WM_LBUTTONUP);

@@ -358,6 +358,9 @@ std::intptr_t hidden() {
 std::intptr_t menuCommand(std::intptr_t id) {
     return logged("menuCommand", {id});
 }
+std::intptr_t contextMenu(std::intptr_t x, std::intptr_t y, std::intptr_t window) {
+    return logged("contextMenu", {x, y, window});
+}
 std::intptr_t tray(std::intptr_t code) {
     return logged("tray", {code});
 }

@@ -123,6 +123,7 @@ std::intptr_t firstActivate();
 std::intptr_t shown();
 std::intptr_t hidden();
 std::intptr_t menuCommand(std::intptr_t id);
+std::intptr_t contextMenu(std::intptr_t x, std::intptr_t y, std::intptr_t window);
 std::intptr_t tray(std::intptr_t code);
 std::intptr_t hotkey(std::intptr_t id, std::intptr_t modifiers, std::intptr_t key);
 } // namespace handlers
