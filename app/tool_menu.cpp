@@ -16,7 +16,7 @@ constexpr UINT kCommandStep = 0x10;
 constexpr UINT kModes = 4;
 const char* const kModeTexts[kModes] = {"按行数", "按大小", "平均分成N份", "按章节"};
 // Each fits the label's 40 dialog units.
-const char* const kCountLabels[kModes] = {"欲分割数：", "每份KB数：", "分成份数：", "每份章数："};
+const char* const kCountLabels[kModes] = {"欲分割数：", "每份KB：", "分成份数：", "每份章数："};
 
 constexpr UINT kOptions = 4;
 const char* const kOptionTexts[kOptions] = {

@@ -452,6 +452,133 @@ ScreenGrab grab(const RECT& area, const std::vector<HWND>& windows) {
 
 } // namespace
 
+// --- menus -------------------------------------------------------------------
+
+std::vector<HWND> menusOf(DWORD processId) {
+    std::vector<HWND> menus;
+    for (HWND window : topWindows(processId))
+        if (className(window) == "#32768") menus.push_back(window);
+    return menus;
+}
+
+namespace {
+
+COLORREF pixelAt(const ScreenGrab& grab, int x, int y) {
+    const unsigned char* p = &grab.bgrx[(std::size_t(y) * grab.width + x) * 4];
+    return RGB(p[2], p[1], p[0]);
+}
+
+int darkness(COLORREF c) {
+    return 765 - GetRValue(c) - GetGValue(c) - GetBValue(c);
+}
+
+// The menu's client area on the screen, as painted now.
+ScreenGrab grabMenu(HWND menu) {
+    RECT area{};
+    GetClientRect(menu, &area);
+    MapWindowPoints(menu, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    return grabScreen(area);
+}
+
+std::vector<MenuItemView> readGrab(const ScreenGrab& grab) {
+    // Rows that differ from the menu's background make bands: an item's
+    // text (or its whole height when selected), or a separator's line.
+    const COLORREF background = GetSysColor(COLOR_MENU);
+    struct Band {
+        int top, bottom;
+        COLORREF fill;
+        int inkLeft = 1 << 30;
+        int darkest = 0;
+    };
+    // Inside the frame that the menu draws around its items.
+    constexpr int kFrame = 3;
+    const int right = grab.width - kFrame;
+    std::vector<Band> bands;
+    for (int y = kFrame; y < grab.height - kFrame; ++y) {
+        bool blank = true;
+        for (int x = kFrame; x < right && blank; ++x)
+            blank = pixelAt(grab, x, y) == background;
+        if (blank) continue;
+        if (!bands.empty() && bands.back().bottom == y)
+            ++bands.back().bottom;
+        else
+            bands.push_back({y, y + 1, background});
+    }
+    std::vector<MenuItemView> items;
+    for (Band& band : bands) {
+        MenuItemView item;
+        item.separator = band.bottom - band.top <= 3;
+        // A selected item is filled: its fill is what the right end shows.
+        band.fill = pixelAt(grab, right - 1, (band.top + band.bottom) / 2);
+        for (int y = band.top; y < band.bottom; ++y)
+            for (int x = kFrame; x < right - 1; ++x) {
+                const COLORREF c = pixelAt(grab, x, y);
+                if (c == band.fill) continue;
+                band.inkLeft = std::min(band.inkLeft, x);
+                band.darkest = std::max(band.darkest, darkness(c));
+            }
+        // Grey text has no pixel near black.
+        item.greyed = band.fill == background && band.darkest < 600;
+        items.push_back(item);
+    }
+    // Every item's text starts at one column; a mark stands left of it.
+    int textLeft = 0;
+    for (size_t i = 0; i < items.size(); ++i)
+        if (!items[i].separator) textLeft = std::max(textLeft, bands[i].inkLeft);
+    for (size_t i = 0; i < items.size(); ++i)
+        items[i].marked = !items[i].separator && bands[i].inkLeft < textLeft - 4;
+    return items;
+}
+
+bool sameView(const std::vector<MenuItemView>& a, const std::vector<MenuItemView>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].separator != b[i].separator || a[i].marked != b[i].marked ||
+            a[i].greyed != b[i].greyed)
+            return false;
+    return true;
+}
+
+} // namespace
+
+HWND waitForMenu(DWORD processId, const std::vector<HWND>& except, DWORD timeoutMs) {
+    HWND menu = waitForTopWindow(
+        processId,
+        [&](HWND w) {
+            return className(w) == "#32768" &&
+                   std::find(except.begin(), except.end(), w) == except.end();
+        },
+        timeoutMs);
+    if (!menu) return nullptr;
+    // Painted once no black of a picture not yet shown is left at its right
+    // end (where no text reaches) and three looks in 200 ms agree.
+    std::vector<MenuItemView> last;
+    int agreeing = 0;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(100)) {
+        const ScreenGrab grab = grabMenu(menu);
+        bool painted = grab.width > 8;
+        for (int y = 3; painted && y < grab.height - 3; ++y)
+            painted = pixelAt(grab, grab.width - 4, y) != RGB(0, 0, 0);
+        std::vector<MenuItemView> now = readGrab(grab);
+        agreeing = painted && sameView(now, last) ? agreeing + 1 : 0;
+        if (agreeing == 2) break;
+        last = now;
+    }
+    return menu;
+}
+
+std::vector<MenuItemView> readMenu(HWND menu) {
+    return readGrab(grabMenu(menu));
+}
+
+void pressMenuKeys(HWND menu, const std::vector<WPARAM>& keys) {
+    for (WPARAM key : keys) {
+        PostMessageA(menu, WM_KEYDOWN, key, 1);
+        PostMessageA(menu, WM_KEYUP, key, 1 | (3u << 30));
+        Sleep(100);
+    }
+}
+
 ScreenGrab grabScreen(const RECT& area) {
     return grab(area, {});
 }
