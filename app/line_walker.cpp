@@ -47,13 +47,30 @@ template <class Reached> bool LineWalker::walk(const Piece& piece, Reached&& rea
 }
 
 bool LineWalker::toLine(std::uint64_t target, const Piece& piece) {
-    if (at_.line >= target) return at_.line == target;
+    // Reached already (a mark): only once the piece holds it.
+    if (at_.line >= target) return at_.line == target && at_.offset <= piece.end();
     return walk(piece, [&](LineStart s) { return s.line == target; });
 }
 
 bool LineWalker::beyond(std::uint64_t offset, const Piece& piece) {
-    if (at_.offset > offset) return true;
+    if (at_.offset > offset) return at_.offset <= piece.end();
     return walk(piece, [&](LineStart s) { return s.offset > offset; });
+}
+
+Reading readFirstLine(TextPieces& pieces, rt::GrowArray<char>* bytes, LineStart* next) {
+    LineWalker walker;
+    for (;;) {
+        Piece piece;
+        const Reading reading = pieces.next(0, &piece);
+        if (reading != Reading::kRead) return reading;
+        const bool found = walker.toLine(1, piece);
+        const std::uint64_t end = found ? walker.at().offset : piece.end();
+        bytes->append(piece.bytes, std::size_t(end - piece.at));
+        if (found || piece.last) {
+            *next = found ? walker.at() : LineStart{1, piece.end()};
+            return Reading::kRead;
+        }
+    }
 }
 
 void visitLines(TextPieces& pieces, const LineIndex& index, LineVisitor visit, void* context) {
