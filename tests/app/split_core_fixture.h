@@ -81,7 +81,14 @@ class SplitCore : public ::testing::TestWithParam<Store> {
 
     // A new file each time: a file kept in its file refuses to be written.
     std::string input(const std::string& bytes, const std::string& name = "in.txt") {
-        std::string p = (dir_ / (std::to_string(++inputs_) + "_" + name)).string();
+        // Joined as text: a path object would read the name's code page 936
+        // bytes as another encoding.
+#if defined(_WIN32)
+        const char* separator = "\\";
+#else
+        const char* separator = "/";
+#endif
+        std::string p = dir_.string() + separator + std::to_string(++inputs_) + "_" + name;
         std::FILE* f = std::fopen(p.c_str(), "wb");
         EXPECT_NE(f, nullptr);
         if (f) {
