@@ -8,8 +8,10 @@ namespace app {
 
 namespace {
 
-// The walk scans in slices of this size, so that it stops soon after the
-// line it looks for instead of at the end of the piece.
+// The walk scans in slices, so that it stops soon after the line it looks
+// for instead of at the end of the piece: small ones first (the next line
+// of a group of one), then larger ones, up to this size.
+constexpr std::size_t kFirstSlice = 256;
 constexpr std::size_t kSlice = std::size_t{16} << 10;
 
 } // namespace
@@ -25,8 +27,9 @@ template <class Reached> bool LineWalker::walk(const Piece& piece, Reached&& rea
     if (scanned_ >= piece.end() || scanned_ < piece.at) return false;
     std::size_t pos = std::size_t(scanned_ - piece.at);
     bool found = false;
-    while (pos < piece.size && !found) {
-        const std::size_t n = std::min(kSlice, piece.size - pos);
+    for (std::size_t slice = kFirstSlice; pos < piece.size && !found;
+         slice = std::min(slice * 2, kSlice)) {
+        const std::size_t n = std::min(slice, piece.size - pos);
         const std::uint64_t base = piece.at + pos;
         scanner_.scan(piece.bytes + pos, n, [&](std::ptrdiff_t cr) {
             if (found) return; // the rest of the slice is looked at again later
