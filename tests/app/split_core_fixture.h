@@ -98,6 +98,11 @@ class SplitCore : public ::testing::TestWithParam<Store> {
         return p;
     }
 
+    // How many inputs were made: the next one's name starts with one more.
+    int inputsMade() const {
+        return inputs_;
+    }
+
     std::string outputName(int number) const {
         return folder_ + "\\文本" + std::to_string(number) + ".txt";
     }

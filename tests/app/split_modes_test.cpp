@@ -5,6 +5,12 @@
 
 #include <cstdio>
 #include <random>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 #include <string>
 #include <vector>
 
@@ -335,6 +341,26 @@ TEST_P(SplitModes, NamesAfterTheImportedFileWithPaddedNumbers) {
         rt::TextValue first(names.finished(1));
         EXPECT_EQ(first.c_str(), folder_ + "\\" + c.first);
     }
+}
+
+// The guard knows the names after the imported file: another name of it
+// among them (a link) stops the export before anything is written.
+TEST_P(SplitModes, TheGuardCoversNamesAfterTheImportedFile) {
+    const std::string source = input("a\r\nb\r\nc", "x.txt");
+    const std::string second = folder_ + "\\" + std::to_string(inputsMade()) + "_x_2.txt";
+#if defined(_WIN32)
+    ASSERT_TRUE(CreateHardLinkA(second.c_str(), source.c_str(), nullptr));
+#else
+    ASSERT_EQ(::link(source.c_str(), second.c_str()), 0);
+#endif
+    ASSERT_EQ(app::importFile(source.c_str()), 3);
+    app::SplitOptions options;
+    options.sourceNames = true;
+    app::ExportResult result = exportAs(options, "1");
+    EXPECT_EQ(result.outcome, app::ExportResult::kWouldOverwrite);
+    EXPECT_EQ(result.failedFile.c_str(), second);
+    options.sourceNames = false;
+    EXPECT_EQ(exportAs(options, "1").written, 3); // 文本N.txt are not its names
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, SplitModes, ::testing::Values(Store::kMemory, Store::kFile),
