@@ -89,10 +89,6 @@ struct StartCase {
     std::string message;                            // the message line once started
 };
 
-void PrintTo(const StartCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class ToolStartedWithAFile : public ToolTest, public ::testing::WithParamInterface<StartCase> {
   protected:
     void beforeStart() override {

@@ -167,15 +167,21 @@ class ToolTest : public ::testing::Test {
         data += names;
         COPYDATASTRUCT copy{app::kDropSeamData, DWORD(data.size()), data.data()};
         DWORD_PTR result = 0;
+        HWND seam = dropSeam();
+        ASSERT_NE(seam, nullptr) << "the tool has no drop seam";
+        SendMessageTimeoutA(seam, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy), SMTO_NORMAL,
+                            kWait, &result);
+    }
+
+    // The tool's drop seam window, or null.
+    HWND dropSeam() {
         HWND seam = nullptr;
         DWORD owner = 0;
         do {
             seam = FindWindowExA(HWND_MESSAGE, seam, app::kDropSeamClass, nullptr);
             if (seam) GetWindowThreadProcessId(seam, &owner);
         } while (seam && owner != tool_.id());
-        ASSERT_NE(seam, nullptr) << "the tool has no drop seam";
-        SendMessageTimeoutA(seam, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy), SMTO_NORMAL,
-                            kWait, &result);
+        return seam;
     }
 
     RECT rectIn(HWND child) {
