@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include <cfloat>
-#include <cstdlib>
 
 #include "app/libraries.h"
 #include "app/split_core.h"
+#include "app/test_seams.h"
 #include "app/tool_dialog.h"
 #include "app/tool_menu.h"
 #include "runtime/platform.h"
@@ -61,19 +61,6 @@ void applicationCleanup() {
     win::releaseWindowRegistry();
 }
 
-// Test seams, from the environment the tests start the tool with: the
-// largest file held in memory (TEXTSPLIT_MEMORY_LIMIT, bytes) and a delay
-// added to every read and write (TEXTSPLIT_FILE_DELAY, milliseconds), so
-// that small files take the paths and the time of large ones.
-void applyTestSeams() {
-    char value[32];
-    DWORD n = GetEnvironmentVariableA("TEXTSPLIT_MEMORY_LIMIT", value, sizeof value);
-    if (n > 0 && n < sizeof value) setStoreLimits(std::strtoull(value, nullptr, 10));
-    n = GetEnvironmentVariableA("TEXTSPLIT_FILE_DELAY", value, sizeof value);
-    if (n > 0 && n < sizeof value)
-        platform::setFileDelay(static_cast<std::uint32_t>(std::strtoul(value, nullptr, 10)));
-}
-
 void startWindowLibrary() {
     if (!win::moduleInstance()) win::setModuleInstance(GetModuleHandleA(nullptr));
     win::setAutomaticControlId(kFirstAutomaticControlId);
@@ -83,7 +70,7 @@ void startWindowLibrary() {
 [[noreturn]] void mainSequence() {
     _fpreset(); // default FPU state: exceptions masked, round to nearest
     createGlobalObjects();
-    applyTestSeams();
+    applyTestSeams(); // the test copy's; nothing in the product
     rt::setExitHook(rt::kAppCleanupHook, applicationCleanup);
     startWindowLibrary();
     showToolDialog(); // the whole working life of the tool

@@ -13,17 +13,27 @@ Reading writeFiles(TextPieces& pieces, Grouping& grouping, const LineIndex& inde
         Piece piece;
         const Reading reading = pieces.next(keep, &piece);
         if (reading != Reading::kRead) return reading;
+        keep = 0;
         auto at = [&](std::uint64_t offset) { return piece.bytes + (offset - piece.at); };
-        for (std::uint64_t end; (end = grouping.end(piece)) != kNoEnd;) {
+        bool rewound = false;
+        for (std::uint64_t end; !rewound && (end = grouping.end(piece)) != kNoEnd;) {
             const bool last = end == index.textEnd();
             const bool addEnd = last && !index.lastLineEnded();
-            writer.put(at(unwritten), std::size_t(end - unwritten), addEnd);
+            if (end < unwritten) {
+                // Files of a size learn where one ends only past its end:
+                // what went into it beyond goes into the next, read again.
+                writer.retract(unwritten - end);
+                pieces.rewind(end);
+                rewound = true;
+            } else {
+                writer.put(at(unwritten), std::size_t(end - unwritten), addEnd);
+            }
             if (addEnd) writer.put(kLineEnd, 2, false);
             writer.endGroup();
             unwritten = end;
             if (last || !writer.going()) return Reading::kRead;
         }
-        keep = 0;
+        if (rewound) continue;
         if (unwritten < piece.end()) {
             const auto rest = std::size_t(piece.end() - unwritten);
             if (!piece.last && rest < kMinWrite && pieces.keepable(rest)) {
@@ -34,6 +44,22 @@ Reading writeFiles(TextPieces& pieces, Grouping& grouping, const LineIndex& inde
             }
         }
         if (!writer.going() || piece.last) return Reading::kRead;
+    }
+}
+
+Reading countFiles(TextPieces& pieces, Grouping& grouping, const LineIndex& index,
+                   Progress* progress, std::uint64_t* files) {
+    *files = 0;
+    for (;;) {
+        Piece piece;
+        const Reading reading = pieces.next(0, &piece);
+        if (reading != Reading::kRead) return reading;
+        for (std::uint64_t end; (end = grouping.end(piece)) != kNoEnd;) {
+            ++*files;
+            if (end == index.textEnd()) return Reading::kRead;
+        }
+        if (piece.last) return Reading::kRead;
+        if (!keepGoing(progress, piece.end(), index.textEnd() * 2)) return Reading::kStopped;
     }
 }
 

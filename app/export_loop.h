@@ -8,6 +8,7 @@
 #include "app/group_writer.h"
 #include "app/grouping.h"
 #include "app/line_index.h"
+#include "app/progress.h"
 #include "app/text_pieces.h"
 
 namespace app {
@@ -20,5 +21,11 @@ namespace app {
 // cannot be read as imported.
 Reading writeFiles(TextPieces& pieces, Grouping& grouping, const LineIndex& index,
                    std::uint64_t from, GroupWriter& writer);
+
+// How many files the grouping cuts from the text, where only the end tells
+// (files of a size). The progress counts the text's bytes twice: this pass
+// is the first half of the work.
+Reading countFiles(TextPieces& pieces, Grouping& grouping, const LineIndex& index,
+                   Progress* progress, std::uint64_t* files);
 
 } // namespace app

@@ -105,10 +105,20 @@ bool FileStore::Pieces::keepable(std::size_t keep) const {
     return keep <= kKeep && keep <= size_;
 }
 
+// From the start of the piece that holds `offset`: a piece is compared with
+// its checksum as a whole.
+void FileStore::Pieces::rewind(std::uint64_t offset) {
+    piece_ = std::size_t(offset / kPiece);
+    next_ = std::uint64_t(piece_) * kPiece;
+    size_ = 0;
+    seek_ = true;
+}
+
 Reading FileStore::Pieces::next(std::size_t keep, Piece* piece) {
     char* bytes = buffer_.data();
     if (keep > 0) std::memmove(bytes, bytes + size_ - keep, keep);
-    if (next_ == 0 && !rt::setFilePosition(store_.file_.get(), 0)) return Reading::kUnreadable;
+    if (seek_ && !rt::setFilePosition(store_.file_.get(), next_)) return Reading::kUnreadable;
+    seek_ = false;
     const std::uint64_t textEnd = store_.index_.textEnd();
     const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(kPiece, textEnd - next_));
     std::uint32_t got = 0;

@@ -37,6 +37,7 @@ class FileStore {
         explicit Pieces(const FileStore& store);
         bool keepable(std::size_t keep) const override;
         Reading next(std::size_t keep, Piece* piece) override;
+        void rewind(std::uint64_t offset) override;
 
       private:
         const FileStore& store_;
@@ -44,6 +45,7 @@ class FileStore {
         std::size_t size_ = 0;   // of the piece before
         std::uint64_t next_ = 0; // where the next piece starts
         std::size_t piece_ = 0;  // its number
+        bool seek_ = true;       // the file is not at next_
     };
 
   private:

@@ -47,8 +47,17 @@ bool GroupWriter::startFile() {
     name_.reset(names_.finished(std::uint64_t(written_) + 1));
     unfinished_.reset(names_.unfinished(std::uint64_t(written_) + 1));
     used_ = 0;
+    inFile_ = 0;
     open_ = file_.open(unfinished_.get());
     if (!open_) failedFile_ = std::move(name_);
+    if (headerSize_ > 0 && going()) {
+        if (headerSize_ < kMinWrite) {
+            std::memcpy(chunk_.data(), header_, headerSize_);
+            used_ = headerSize_;
+        } else {
+            write(header_, headerSize_);
+        }
+    }
     return going();
 }
 
@@ -69,9 +78,14 @@ void GroupWriter::put(const char* bytes, std::size_t n, bool more) {
         return;
     }
     flush();
+    write(bytes, n);
+}
+
+void GroupWriter::write(const char* bytes, std::size_t n) {
     while (n > 0 && going()) {
         const std::size_t take = std::min(n, kMaxWrite);
         if (!file_.write(bytes, take)) fail();
+        inFile_ += take;
         done_ += take;
         bytes += take;
         n -= take;
@@ -81,8 +95,18 @@ void GroupWriter::put(const char* bytes, std::size_t n, bool more) {
 
 void GroupWriter::flush() {
     if (used_ && !file_.write(chunk_.data(), used_)) fail();
+    inFile_ += used_;
     done_ += used_;
     used_ = 0;
+}
+
+void GroupWriter::retract(std::uint64_t n) {
+    if (!going() || !open_) return;
+    const std::uint64_t fromChunk = std::min<std::uint64_t>(n, used_);
+    used_ -= std::size_t(fromChunk);
+    n -= fromChunk;
+    if (n > 0 && !file_.truncate(inFile_ -= n)) fail();
+    done_ -= std::min(done_, fromChunk + n);
 }
 
 void GroupWriter::endGroup() {

@@ -38,9 +38,18 @@ class GroupWriter {
     GroupWriter& operator=(const GroupWriter&) = delete;
     ~GroupWriter();
 
+    // Bytes written at the top of every file (borrowed: they stay while the
+    // writer writes).
+    void setHeader(const char* bytes, std::size_t n) {
+        header_ = bytes;
+        headerSize_ = n;
+    }
     // Bytes of the current group as they are; its file is made with the
     // first of them. `more`: more bytes of the group follow.
     void put(const char* bytes, std::size_t n, bool more);
+    // Takes back the last n bytes put into the group's file (they belong to
+    // the next group).
+    void retract(std::uint64_t n);
     // The group is complete: its file is closed, named and counted.
     void endGroup();
     // The bytes cannot be written as they should be (the source changed or
@@ -67,6 +76,7 @@ class GroupWriter {
 
   private:
     bool startFile();
+    void write(const char* bytes, std::size_t n);
     void flush();
     bool abandonFile();
     void fail();
@@ -78,6 +88,9 @@ class GroupWriter {
     std::uint64_t done_, total_;
     rt::HeapBlock chunk_;
     std::size_t used_ = 0;
+    std::uint64_t inFile_ = 0; // bytes written to the file itself
+    const char* header_ = nullptr;
+    std::size_t headerSize_ = 0;
     rt::FileWriter file_;
     rt::TextValue name_, unfinished_; // of the file being written
     bool open_ = false;

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "app/chapter_heading.h"
 #include "app/line_scanner.h"
 #include "runtime/values.h"
 
@@ -35,6 +36,8 @@ class LineIndex {
     LineStart markAtLine(std::uint64_t line) const;
     // The last marked line start at or before `offset`.
     LineStart markAtOffset(std::uint64_t offset) const;
+    // Where the chapter headings start, in order.
+    const rt::GrowArray<std::uint64_t>& headings() const { return headings_; }
 
   private:
     friend class IndexBuilder;
@@ -42,6 +45,7 @@ class LineIndex {
     std::uint64_t textEnd_ = 0;
     std::uint64_t lastLineStart_ = 0;
     rt::GrowArray<std::uint64_t> marks_; // the offset of line i * kMarkEvery
+    rt::GrowArray<std::uint64_t> headings_;
 };
 
 // Builds the index of a text fed in pieces, in order (the import).
@@ -57,9 +61,17 @@ class IndexBuilder {
     LineIndex finish();
 
   private:
+    // Whether the line that starts at bytes[0] (its offset `at`; n bytes of
+    // the piece from there) is a chapter heading; one that goes on in the
+    // next piece is decided there.
+    void lookAtLine(const char* bytes, std::size_t n, std::uint64_t at);
+
     LineScanner scanner_;
     LineIndex index_;
     std::uint64_t lineEnds_ = 0;
+    HeadingMatcher heading_;
+    bool headingOpen_ = false; // the heading_ of the line at headingAt_ goes on
+    std::uint64_t headingAt_ = 0;
 };
 
 } // namespace app

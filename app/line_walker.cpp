@@ -8,8 +8,10 @@ namespace app {
 
 namespace {
 
-// The walk scans in slices of this size, so that it stops soon after the
-// line it looks for instead of at the end of the piece.
+// The walk scans in slices, so that it stops soon after the line it looks
+// for instead of at the end of the piece: small ones first (the next line
+// of a group of one), then larger ones, up to this size.
+constexpr std::size_t kFirstSlice = 256;
 constexpr std::size_t kSlice = std::size_t{16} << 10;
 
 } // namespace
@@ -25,8 +27,9 @@ template <class Reached> bool LineWalker::walk(const Piece& piece, Reached&& rea
     if (scanned_ >= piece.end() || scanned_ < piece.at) return false;
     std::size_t pos = std::size_t(scanned_ - piece.at);
     bool found = false;
-    while (pos < piece.size && !found) {
-        const std::size_t n = std::min(kSlice, piece.size - pos);
+    for (std::size_t slice = kFirstSlice; pos < piece.size && !found;
+         slice = std::min(slice * 2, kSlice)) {
+        const std::size_t n = std::min(slice, piece.size - pos);
         const std::uint64_t base = piece.at + pos;
         scanner_.scan(piece.bytes + pos, n, [&](std::ptrdiff_t cr) {
             if (found) return; // the rest of the slice is looked at again later
@@ -47,13 +50,30 @@ template <class Reached> bool LineWalker::walk(const Piece& piece, Reached&& rea
 }
 
 bool LineWalker::toLine(std::uint64_t target, const Piece& piece) {
-    if (at_.line >= target) return at_.line == target;
+    // Reached already (a mark): only once the piece holds it.
+    if (at_.line >= target) return at_.line == target && at_.offset <= piece.end();
     return walk(piece, [&](LineStart s) { return s.line == target; });
 }
 
 bool LineWalker::beyond(std::uint64_t offset, const Piece& piece) {
-    if (at_.offset > offset) return true;
+    if (at_.offset > offset) return at_.offset <= piece.end();
     return walk(piece, [&](LineStart s) { return s.offset > offset; });
+}
+
+Reading readFirstLine(TextPieces& pieces, rt::GrowArray<char>* bytes, LineStart* next) {
+    LineWalker walker;
+    for (;;) {
+        Piece piece;
+        const Reading reading = pieces.next(0, &piece);
+        if (reading != Reading::kRead) return reading;
+        const bool found = walker.toLine(1, piece);
+        const std::uint64_t end = found ? walker.at().offset : piece.end();
+        bytes->append(piece.bytes, std::size_t(end - piece.at));
+        if (found || piece.last) {
+            *next = found ? walker.at() : LineStart{1, piece.end()};
+            return Reading::kRead;
+        }
+    }
 }
 
 void visitLines(TextPieces& pieces, const LineIndex& index, LineVisitor visit, void* context) {

@@ -8,6 +8,7 @@
 #include "app/line_index.h"
 #include "app/line_scanner.h"
 #include "app/text_pieces.h"
+#include "runtime/values.h"
 
 namespace app {
 
@@ -36,6 +37,10 @@ class LineWalker {
     LineStart at_, before_;
     std::uint64_t scanned_ = 0; // the bytes before this offset have been scanned
 };
+
+// The first line's bytes with its line end, read from the pieces, and where
+// the second line starts.
+Reading readFirstLine(TextPieces& pieces, rt::GrowArray<char>* bytes, LineStart* next);
 
 // Calls visit with every line in order, its bytes without its line end.
 using LineVisitor = void (*)(const char* bytes, std::size_t n, void* context);

@@ -39,6 +39,7 @@ class MemoryStore {
         explicit Pieces(const MemoryStore& store) : store_(store) {}
         bool keepable(std::size_t keep) const override;
         Reading next(std::size_t keep, Piece* piece) override;
+        void rewind(std::uint64_t offset) override { end_ = offset; }
 
       private:
         const MemoryStore& store_;

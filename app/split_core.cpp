@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "app/export_loop.h"
@@ -20,6 +21,7 @@ namespace app {
 const char kNoLinesMessage[] = "请先导入文本";
 const char kNoCountMessage[] = "请输入每个文本保存数量";
 const char kMessageCaption[] = "信息";
+const char kNoHeadingMessage[] = "没有找到章节标题";
 
 namespace {
 
@@ -37,6 +39,7 @@ struct Imported {
     bool inFile = false;
     ImportedFile source;
     rt::TextValue path;
+    bool loneLf = false; // the rule its lines were found by
 
     const LineIndex& index() const { return inFile ? file.index() : memory.index(); }
 };
@@ -92,11 +95,12 @@ void visitLines(LineVisitor visit, void* context) {
     app::visitLines(pieces, gLines.index(), visit, context);
 }
 
-std::int64_t importFile(const char* path, Progress* progress) {
+std::int64_t importFile(const char* path, Progress* progress, bool loneLf) {
     // The new lines are made beside the old ones, which stay until the
     // import is complete: a stopped import leaves them as they were.
     Imported next;
     next.path.reset(rt::copyText(path));
+    next.loneLf = loneLf;
     rt::OpenFile file(rt::openFile(next.path.c_str(), rt::kOpenRead));
     Reading reading = Reading::kUnreadable;
     if (file) {
@@ -113,25 +117,135 @@ std::int64_t importFile(const char* path, Progress* progress) {
     return lineCount();
 }
 
-const char* readinessMessage(const char* countText) {
+namespace {
+
+// Headings that start a chapter of the files: one on the first line is the
+// header's when the header is kept.
+std::uint64_t chaptersFor(const SplitOptions& options) {
+    const LineIndex& index = gLines.index();
+    const rt::GrowArray<std::uint64_t>& headings = index.headings();
+    const bool headerHeading =
+        options.header && index.count() > 1 && !headings.empty() && headings[0] == 0;
+    return headings.size() - (headerHeading ? 1 : 0);
+}
+
+// The store's text for one pass of an export.
+class StoreText {
+  public:
+    StoreText() : inMemory_(gLines.memory), inFile_(gLines.file) {}
+    TextPieces& pieces() { return gLines.inFile ? static_cast<TextPieces&>(inFile_) : inMemory_; }
+
+  private:
+    MemoryStore::Pieces inMemory_;
+    FileStore::Pieces inFile_;
+};
+
+// The grouping the mode asks for, `count` (0: all in one file) read as the
+// mode says, the files' lines from `first` on.
+class ModeGrouping {
+  public:
+    ModeGrouping(SplitMode mode, std::uint64_t count, LineStart first, std::uint64_t headerBytes) {
+        const LineIndex& index = gLines.index();
+        const std::uint64_t all = ~std::uint64_t{0};
+        switch (mode) {
+        case SplitMode::kLines:
+            lines_.emplace(index, first, count ? count : all);
+            break;
+        case SplitMode::kParts:
+            lines_.emplace(partsGrouping(index, first, count ? count : 1));
+            break;
+        case SplitMode::kSize:
+            // The header counts towards every file's size.
+            size_.emplace(index, first,
+                          count ? (count * 1024 > headerBytes ? count * 1024 - headerBytes : 0)
+                                : all);
+            break;
+        case SplitMode::kChapters:
+            chapters_.emplace(index, first.offset, count ? count : all);
+            break;
+        }
+    }
+    Grouping& get() {
+        if (lines_) return *lines_;
+        if (size_) return *size_;
+        return *chapters_;
+    }
+
+  private:
+    std::optional<LinesGrouping> lines_;
+    std::optional<SizeGrouping> size_;
+    std::optional<ChapterGrouping> chapters_;
+};
+
+void reportReading(Reading reading, ExportResult* result) {
+    if (reading == Reading::kUnreadable) {
+        result->outcome = ExportResult::kReadFailed;
+        result->failedFile.reset(rt::copyText(gLines.path.get()));
+    } else if (reading == Reading::kChanged) {
+        result->outcome = ExportResult::kSourceChanged;
+    } else if (reading == Reading::kStopped) {
+        result->outcome = ExportResult::kStopped;
+    }
+}
+
+} // namespace
+
+const char* readinessMessage(const char* countText, const SplitOptions& options) {
     if (lineCount() == 0) return kNoLinesMessage;
     if (rt::textLength(countText) == 0) return kNoCountMessage;
+    if (options.mode == SplitMode::kChapters && chaptersFor(options) == 0) return kNoHeadingMessage;
     return nullptr;
 }
 
-ExportResult exportLines(const char* folder, const char* countText, Progress* progress) {
+ExportResult exportLines(const char* folder, const char* countText, Progress* progress,
+                         const SplitOptions& options) {
     ExportResult result;
-    const std::int64_t n = lineCount();
-    if (rt::textLength(folder) == 0 || n == 0) return result;
+    const LineIndex& index = gLines.index();
+    if (rt::textLength(folder) == 0 || index.count() == 0) return result;
+    if (options.mode == SplitMode::kChapters && chaptersFor(options) == 0) {
+        result.outcome = ExportResult::kNoHeadings;
+        return result;
+    }
 
     // Converted once: the count text does not change during an export. A
-    // size below 1 is never reached by a group, so all lines form one.
-    const std::int32_t size = rt::toInteger(rt::ValueBlock::ofText(countText));
-    const std::uint64_t group = std::uint64_t(size >= 1 ? size : n);
-    const std::uint64_t files = (std::uint64_t(n) + group - 1) / group;
+    // count below 1 is never reached, so all lines form one file.
+    const std::int32_t typed = rt::toInteger(rt::ValueBlock::ofText(countText));
+    const std::uint64_t count = typed >= 1 ? std::uint64_t(typed) : 0;
 
-    const OutputNames names(folder);
-    switch (guardImported(gLines.source, names, files, progress, &result.failedFile)) {
+    // The first line heads every file and is not one of their lines.
+    LineStart first;
+    rt::GrowArray<char> header;
+    if (options.header && index.count() > 1) {
+        StoreText text;
+        const Reading reading = readFirstLine(text.pieces(), &header, &first);
+        if (reading != Reading::kRead) {
+            reportReading(reading, &result);
+            return result;
+        }
+    }
+
+    // The number of files, where the names need it before the first is
+    // written and only the end tells (files of a size).
+    std::uint64_t files = ModeGrouping(options.mode, count, first, header.size()).get().files();
+    std::uint64_t done = 0;
+    std::uint64_t total = index.textEnd() - first.offset + (index.lastLineEnded() ? 0 : 2);
+    if (files == 0 && options.padded) {
+        StoreText text;
+        ModeGrouping counting(options.mode, count, first, header.size());
+        const Reading reading = countFiles(text.pieces(), counting.get(), index, progress, &files);
+        if (reading != Reading::kRead) {
+            reportReading(reading, &result);
+            return result;
+        }
+        done = total;
+        total *= 2;
+    }
+    total += header.size() * files;
+
+    const OutputNames names(folder, options.sourceNames ? gLines.path.c_str() : nullptr,
+                            options.padded ? digitsOf(files) : 0);
+    switch (guardImported(gLines.source, names, files ? files : ~std::uint64_t{0}, progress,
+                          &result.failedFile)) {
     case Guard::kStopped:
         result.outcome = ExportResult::kStopped;
         return result;
@@ -142,25 +256,19 @@ ExportResult exportLines(const char* folder, const char* countText, Progress* pr
         break;
     }
 
-    const LineIndex& index = gLines.index();
-    const std::uint64_t total = index.textEnd() + (index.lastLineEnded() ? 0 : 2);
-    GroupWriter writer(names, progress, 0, total);
-    LinesGrouping grouping(index, LineStart{}, group);
-    MemoryStore::Pieces inMemory(gLines.memory);
-    FileStore::Pieces inFile(gLines.file);
-    TextPieces& pieces = gLines.inFile ? static_cast<TextPieces&>(inFile) : inMemory;
-    const Reading reading = writeFiles(pieces, grouping, index, 0, writer);
+    GroupWriter writer(names, progress, done, total);
+    writer.setHeader(header.data(), header.size());
+    ModeGrouping grouping(options.mode, count, first, header.size());
+    StoreText text;
+    const Reading reading = writeFiles(text.pieces(), grouping.get(), index, first.offset, writer);
     writer.finish();
     result.written = writer.written();
     result.leftFile = std::move(writer.leftFile());
     if (!writer.failedFile().empty()) {
         result.outcome = ExportResult::kWriteFailed;
         result.failedFile = std::move(writer.failedFile());
-    } else if (reading == Reading::kUnreadable) {
-        result.outcome = ExportResult::kReadFailed;
-        result.failedFile.reset(rt::copyText(gLines.path.get()));
-    } else if (reading == Reading::kChanged) {
-        result.outcome = ExportResult::kSourceChanged;
+    } else if (reading != Reading::kRead) {
+        reportReading(reading, &result);
     } else if (writer.stopped()) {
         result.outcome = ExportResult::kStopped;
     }
@@ -200,13 +308,17 @@ char* exportReport(const ExportResult& result) {
         return rt::joinTexts({"不能覆盖导入的文本：", file, kLineEnd, "请选择其他文件夹"});
     case ExportResult::kStopped:
         return rt::joinTexts({"导出已停止", kLineEnd, done.get()});
+    case ExportResult::kNoHeadings:
+        return rt::copyText(kNoHeadingMessage);
     }
     return done.release();
 }
 
 std::uint32_t exportReportStyle(const ExportResult& result) {
     if (result.outcome == ExportResult::kWritten) return 0;
-    return result.outcome == ExportResult::kStopped ? kIconInformation : kIconError;
+    const bool told =
+        result.outcome == ExportResult::kStopped || result.outcome == ExportResult::kNoHeadings;
+    return told ? kIconInformation : kIconError;
 }
 
 std::int32_t showExportReport(const ExportResult& result) {

@@ -8,6 +8,7 @@
 
 #include "app/line_walker.h"
 #include "app/progress.h"
+#include "app/split_options.h"
 #include "runtime/text.h"
 #include "runtime/values.h"
 
@@ -41,17 +42,21 @@ void setStoreLimits(std::uint64_t memoryBytes = kMemoryStoreLimit,
 // zero byte or 0x1A), splits them at CR LF and makes them the lines. A file
 // that cannot be opened or read leaves no lines. When the progress asks to
 // stop, the lines stay as they were. Returns the line count.
-std::int64_t importFile(const char* path, Progress* progress = nullptr);
+// With loneLf a lone LF ends a line too; the lines keep that rule until
+// the next import.
+std::int64_t importFile(const char* path, Progress* progress = nullptr, bool loneLf = false);
 
 // Texts shown to the user (code page 936), constants of the program.
-extern const char kNoLinesMessage[]; // "请先导入文本"
-extern const char kNoCountMessage[]; // "请输入每个文本保存数量"
-extern const char kMessageCaption[]; // "信息"
+extern const char kNoLinesMessage[];   // "请先导入文本"
+extern const char kNoCountMessage[];   // "请输入每个文本保存数量"
+extern const char kMessageCaption[];   // "信息"
+extern const char kNoHeadingMessage[]; // "没有找到章节标题"
 
 // Before the folder is asked for: null when ready, else the message to show
-// (information icon): no lines first, then an empty count text. The count
-// text is not examined further.
-const char* readinessMessage(const char* countText);
+// (information icon): no lines first, then an empty count text, then, for
+// files of chapters, no chapter heading. The count text is not examined
+// further.
+const char* readinessMessage(const char* countText, const SplitOptions& options = {});
 
 struct ExportResult {
     enum Outcome {
@@ -61,6 +66,7 @@ struct ExportResult {
         kSourceChanged,  // the imported bytes changed since the import
         kWouldOverwrite, // file: the name that is the imported file itself
         kStopped,        // the progress asked to stop with a group unwritten
+        kNoHeadings,     // files of chapters, and the text has no heading
     };
     Outcome outcome = kWritten;
     std::int64_t written = 0; // files written in full, numbered 1..written
@@ -77,7 +83,10 @@ struct ExportResult {
 // at bytes of a file kept in its file that differ from those imported, or
 // when the progress asks to: files named before stay, the unfinished one is
 // removed. An empty folder (browsing cancelled) writes nothing.
-ExportResult exportLines(const char* folder, const char* countText, Progress* progress = nullptr);
+// The options (split_options.h) choose how the count is read, the header,
+// the names and their numbers; without them, the design's export.
+ExportResult exportLines(const char* folder, const char* countText, Progress* progress = nullptr,
+                         const SplitOptions& options = {});
 
 // "文本导入行数为[" + count + "]行"
 char* importMessage(std::int64_t lineCount);

@@ -27,6 +27,9 @@ class TextPieces {
     // piece before come again at its front. A piece of size 0 follows the
     // last.
     virtual Reading next(std::size_t keep, Piece* piece) = 0;
+    // The next piece starts at or before `offset`, which an earlier piece
+    // reached.
+    virtual void rewind(std::uint64_t offset) = 0;
 
   protected:
     ~TextPieces() = default;

@@ -1,6 +1,7 @@
 #include "app/tool_dialog.h"
 
 #include "app/split_core.h"
+#include "app/tool_close.h"
 #include "app/tool_menu.h"
 #include "app/tool_open.h"
 #include "app/tool_work.h"
@@ -84,19 +85,21 @@ std::intptr_t initToolDialog(HWND dialog) {
 }
 
 void importPath(const char* path) {
-    if (toolWorking()) return;
+    if (toolWorking() || toolClosing()) return;
     ToolWork work(ToolWork::kImport);
-    std::int64_t count = importFile(path, &work);
+    std::int64_t count = importFile(path, &work, splitOptions().loneLf);
     // A stopped import leaves the lines and the message line as they were.
     if (!work.stopped()) work.setResult(importMessage(count));
 }
 
+// After each dialog or box the tool may be closing (its close dismissed that
+// dialog or box): then nothing more happens.
 std::intptr_t importClick() {
     OneAtATime once(&gImporting);
-    if (!once.entered() || toolWorking()) return 0;
+    if (!once.entered() || toolWorking() || toolClosing()) return 0;
     FileDialog* files = gTool.fileDialog;
     files->setup(kOpenTitle, kOpenFilter, 1, nullptr, kOpenDefaultExtension);
-    if (files->showOpen(nullptr) != 1) return 0;
+    if (files->showOpen(nullptr) != 1 || toolClosing()) return 0;
     rt::TextValue path(files->fileName());
     importPath(path.get());
     return 0;
@@ -104,9 +107,9 @@ std::intptr_t importClick() {
 
 std::intptr_t exportClick() {
     OneAtATime once(&gExporting);
-    if (!once.entered() || toolWorking()) return 0;
+    if (!once.entered() || toolWorking() || toolClosing()) return 0;
     rt::TextValue count(gTool.countEdit->content());
-    if (const char* message = readinessMessage(count.get())) {
+    if (const char* message = readinessMessage(count.get(), splitOptions())) {
         rt::messageBox(rt::ValueBlock::ofText(message), kInformationIcon, kMessageCaption);
         return 0;
     }
@@ -114,14 +117,13 @@ std::intptr_t exportClick() {
         rt::callLibraryCommand(reinterpret_cast<const void*>(&folderbrowser::browseForFolder),
                                {rt::ValueBlock::ofText(kFolderTitle)});
     rt::TextValue folder(const_cast<char*>(chosen.asText()));
-    if (folder.empty()) return 0; // browsing cancelled: nothing to say
+    if (folder.empty() || toolClosing()) return 0; // browsing cancelled: nothing to say
     ExportResult result;
     {
         ToolWork work(ToolWork::kExport);
-        result = exportLines(folder.get(), count.get(), &work);
-        // Closing during the export: the dialog closes, no box.
-        if (work.closing()) return 0;
+        result = exportLines(folder.get(), count.get(), &work, splitOptions());
     }
+    if (toolClosing()) return 0; // closed during the export: no box
     showExportReport(result);
     return 0;
 }

@@ -1,8 +1,10 @@
 #include "app/tool_work.h"
 
+#include "app/group_writer.h"
 #include "app/tool_dialog.h"
 #include "app/tool_menu.h"
 #include "runtime/convert.h"
+#include "runtime/process.h"
 #include "runtime/text.h"
 
 namespace app {
@@ -16,6 +18,8 @@ bool gCloseAfterWork; // closing was asked during it
 constexpr DWORD kPumpInterval = 50;
 
 const char* const kProgressTexts[] = {"正在导入…… ", "正在导出…… "};
+// What Windows shows of the tool when the session is to end during the work.
+const wchar_t* const kSessionTexts[] = {L"正在导入文本", L"正在导出文本"};
 
 void takeInput(bool on) {
     ToolObjects& t = tool();
@@ -34,18 +38,39 @@ bool isKeyMessage(UINT message) {
     return message >= WM_KEYFIRST && message <= WM_KEYLAST;
 }
 
+// The session ends (log-off, shutdown) while the work runs: once the dialog
+// has answered, Windows may end the process wherever it is, so the work ends
+// here, as the tool ends after out of memory: an export's unfinished file is
+// removed first, and only whole files stay. The library's dialog has no
+// handler for it; a hook of the tool's thread sees it before the dialog does.
+LRESULT CALLBACK watchSessionEnd(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && gWork && sent->message == WM_ENDSESSION && sent->wParam &&
+        sent->hwnd == tool().dialog->handle()) {
+        if (gWork->kind() == ToolWork::kExport) abandonExportInProgress();
+        rt::endProcess(0);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 } // namespace
 
 ToolWork::ToolWork(Kind kind)
     : kind_(kind), before_(tool().messageLine->caption()), focus_(GetFocus()),
       lastPump_(GetTickCount()) {
     gWork = this;
+    HWND dialog = tool().dialog->handle();
+    ShutdownBlockReasonCreate(dialog, kSessionTexts[kind_]);
+    sessionWatch_.reset(
+        SetWindowsHookExA(WH_CALLWNDPROC, watchSessionEnd, nullptr, GetCurrentThreadId()));
     takeInput(false);
     show(0);
     pump();
 }
 
 ToolWork::~ToolWork() {
+    sessionWatch_.reset();
+    ShutdownBlockReasonDestroy(tool().dialog->handle());
     // The final text first: while progress shows, the controls take no input.
     const rt::TextValue& text = result_.get() ? result_ : before_;
     rt::free(tool().messageLine->caption(text.c_str()));
@@ -56,10 +81,6 @@ ToolWork::~ToolWork() {
         gCloseAfterWork = false;
         tool().dialog->close(); // no work now: the dialog closes as usual
     }
-}
-
-bool ToolWork::closing() const {
-    return gCloseAfterWork;
 }
 
 bool ToolWork::keepGoing(std::uint64_t done, std::uint64_t total) {
@@ -103,11 +124,11 @@ bool toolWorking() {
     return gWork != nullptr;
 }
 
-std::intptr_t toolCloseRequested() {
-    if (!gWork) return 0;
+bool stopWorkToClose() {
+    if (!gWork) return false;
     gCloseAfterWork = true;
     gWork->askToStop();
-    return 1;
+    return true;
 }
 
 } // namespace app

@@ -8,6 +8,7 @@
 
 #include "app/progress.h"
 #include "runtime/values.h"
+#include "window/handles.h"
 
 namespace app {
 
@@ -16,7 +17,10 @@ namespace app {
 // messages are processed at least every 50 ms (the window repaints, moves
 // and answers); the message line shows "正在导入…… 37%" or "正在导出…… 37%"
 // whenever the whole percent changes. Esc stops the work; closing the dialog
-// stops it and closes the dialog once the work has returned. Afterwards the
+// stops it and closes the dialog once the work has returned. Windows is told
+// why the tool would rather the session did not end now ("正在导入文本",
+// "正在导出文本"); if it ends all the same, the work stops there: an export's
+// unfinished file is removed and the tool ends with code 0. Afterwards the
 // controls take input again and the message line shows what it showed
 // before, unless the caller gave it a new text.
 class ToolWork final : public Progress {
@@ -30,10 +34,8 @@ class ToolWork final : public Progress {
     bool keepGoing(std::uint64_t done, std::uint64_t total) override;
     // The work was asked to stop (and was told so).
     bool stopped() const { return stopped_; }
-    // Closing the dialog was asked during the work: it closes when the work
-    // object goes, and nothing more should be shown.
-    bool closing() const;
     void askToStop() { stopAsked_ = true; }
+    Kind kind() const { return kind_; }
     // The text the message line shows once the work is over.
     void setResult(char* owned) { result_.reset(owned); }
 
@@ -46,6 +48,7 @@ class ToolWork final : public Progress {
     rt::TextValue result_;
     HWND focus_;
     DWORD lastPump_;
+    win::Hook sessionWatch_;
     int percent_ = -1;
     bool stopAsked_ = false;
     bool stopped_ = false;
@@ -54,8 +57,8 @@ class ToolWork final : public Progress {
 // Whether work is in progress: nothing else may start then.
 bool toolWorking();
 
-// The dialog's close handler: while work is in progress the dialog stays
-// until the work has stopped (answers 1, the close refused).
-std::intptr_t toolCloseRequested();
+// Closing was asked: work in progress is asked to stop, and the dialog
+// closes once it has (true); false when no work is in progress.
+bool stopWorkToClose();
 
 } // namespace app

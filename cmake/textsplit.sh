@@ -217,6 +217,14 @@ check_exe() {
         echo "textsplit.exe imports a DLL that is not Windows' own" >&2
         exit 1
     fi
+    # The test seams live in the test copy only: the product names none.
+    local seams
+    seams=$(grep -ao 'TEXTSPLIT_[A-Za-z0-9_]*' "$exe" | sort -u | tr '\n' ' ' || true)
+    if [ -n "$seams" ]; then
+        echo "textsplit.exe holds the test seams' names: $seams" >&2
+        exit 1
+    fi
+    echo "  names no test seam"
 }
 
 # The zip for a Windows machine: the product and the README's Chinese section

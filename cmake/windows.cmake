@@ -37,9 +37,10 @@ file(GLOB APP_SOURCES CONFIGURE_DEPENDS app/*.cpp)
 foreach(core ${CORE_SOURCES})
   list(REMOVE_ITEM APP_SOURCES ${PROJECT_SOURCE_DIR}/${core})
 endforeach()
+# The test seams live in the test copy of the tool only.
+set(SEAM_SOURCES ${PROJECT_SOURCE_DIR}/app/test_seams.cpp)
+list(REMOVE_ITEM APP_SOURCES ${SEAM_SOURCES})
 file(GLOB APP_RESOURCES CONFIGURE_DEPENDS resources/*.rc)
-add_executable(textsplit WIN32 ${APP_SOURCES} ${APP_RESOURCES})
-target_link_libraries(textsplit PRIVATE textsplit_core ${WINDOW_LIBRARY})
 if(EXISTS ${PROJECT_SOURCE_DIR}/cmake/atl.def)
   # AtlAxWinInit is imported by ordinal 42 of ATL.DLL; MinGW ships no import
   # library for it, so one is made from a module definition.
@@ -48,14 +49,27 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/cmake/atl.def)
             -l ${CMAKE_BINARY_DIR}/libatl_ordinal.a
     DEPENDS ${PROJECT_SOURCE_DIR}/cmake/atl.def)
   add_custom_target(atl_import DEPENDS ${CMAKE_BINARY_DIR}/libatl_ordinal.a)
-  add_dependencies(textsplit atl_import)
-  target_link_libraries(textsplit PRIVATE ${CMAKE_BINARY_DIR}/libatl_ordinal.a)
 endif()
+function(textsplit_tool name)
+  add_executable(${name} WIN32 ${APP_SOURCES} ${APP_RESOURCES} ${ARGN})
+  target_link_libraries(${name} PRIVATE textsplit_core ${WINDOW_LIBRARY})
+  if(TARGET atl_import)
+    add_dependencies(${name} atl_import)
+    target_link_libraries(${name} PRIVATE ${CMAKE_BINARY_DIR}/libatl_ordinal.a)
+  endif()
+endfunction()
+textsplit_tool(textsplit)
 
 option(TEXTSPLIT_TESTS "Build the test programs" ON)
 if(NOT TEXTSPLIT_TESTS)
   return()
 endif()
+
+# The test copy of the tool: the same sources with the seams that the
+# end-to-end tests start it with (a lower memory limit, slowed files, a later
+# start, drops from the test). The product reads none of them.
+textsplit_tool(textsplit_seams ${SEAM_SOURCES})
+target_compile_definitions(textsplit_seams PRIVATE TEXTSPLIT_TEST_SEAMS)
 
 # GoogleTest from Debian's sources.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
@@ -74,10 +88,10 @@ function(textsplit_test name folder)
   add_executable(${name} ${sources} ${TEST_SUPPORT} ${ARGN})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${WINDOW_LIBRARY} gtest)
-  add_dependencies(${name} textsplit)
+  add_dependencies(${name} textsplit textsplit_seams)
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT
-    "TEXTSPLIT_EXE=$<TARGET_FILE:textsplit>;TEXTSPLIT_SOURCE=${PROJECT_SOURCE_DIR}")
+    "TEXTSPLIT_EXE=$<TARGET_FILE:textsplit>;TEXTSPLIT_SEAMS_EXE=$<TARGET_FILE:textsplit_seams>;TEXTSPLIT_SOURCE=${PROJECT_SOURCE_DIR}")
 endfunction()
 
 textsplit_test(runtime_tests runtime)

@@ -226,6 +226,11 @@ bool FileWriter::write(const void* bytes, std::size_t n) {
     return ok_;
 }
 
+bool FileWriter::truncate(std::uint64_t size) {
+    ok_ = ok_ && platform::truncateFile(file_, size);
+    return ok_;
+}
+
 bool FileWriter::close() {
     // A write the system delayed (a network share) may fail only here.
     bool written = ok_;

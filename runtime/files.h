@@ -103,6 +103,8 @@ class FileWriter {
     // Closes a file still open first. False when the file cannot be created.
     bool open(const char* name);
     bool write(const void* bytes, std::size_t n);
+    // Takes back all bytes from `size` on; the next write follows them.
+    bool truncate(std::uint64_t size);
     // True when the file was created, every byte written and the close
     // succeeded.
     bool close();

@@ -47,6 +47,8 @@ bool writeFile(FileHandle file, const void* buffer, std::uint32_t count,
 // The new position, kInvalidPosition on failure.
 std::uint64_t seekFile(FileHandle file, std::int64_t offset, std::uint32_t origin);
 bool fileSize(FileHandle file, std::uint64_t* size);
+// Cuts the file to `size` bytes and moves there.
+bool truncateFile(FileHandle file, std::uint64_t size);
 // False when the system reports a failure at the close (a write it had
 // delayed, on a network share, may fail only there).
 bool closeFile(FileHandle file);

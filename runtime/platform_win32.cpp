@@ -112,6 +112,12 @@ bool fileSize(FileHandle file, std::uint64_t* size) {
     return true;
 }
 
+bool truncateFile(FileHandle file, std::uint64_t size) {
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(size);
+    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
 bool closeFile(FileHandle file) {
     return CloseHandle(file) != FALSE;
 }

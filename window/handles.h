@@ -1,6 +1,6 @@
 // Move-only owners of Win32 handles, one handle wide, one kind of release
 // each: GDI objects, memory DCs, DCs borrowed from a window, cursors, icons,
-// and a guard that puts back what SelectObject replaced. Whoever holds one
+// hooks, and a guard that puts back what SelectObject replaced. Whoever holds one
 // releases exactly once, on every path.
 #pragma once
 
@@ -23,6 +23,9 @@ struct Cursor {
 };
 struct Icon {
     void operator()(HICON icon) const { DestroyIcon(icon); }
+};
+struct Hook {
+    void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
 };
 } // namespace releasers
 
@@ -69,6 +72,8 @@ using Region = Gdi<HRGN>;
 using MemoryDc = Owned<HDC, releasers::MemoryDc>;
 using Cursor = Owned<HCURSOR, releasers::Cursor>;
 using Icon = Owned<HICON, releasers::Icon>;
+// A hook set with SetWindowsHookEx.
+using Hook = Owned<HHOOK, releasers::Hook>;
 
 // A DC borrowed with GetDC or GetWindowDC, given back to its window.
 class WindowDc {

@@ -15,6 +15,14 @@ const char* const kLabels[] = {"欲分割数：", "每份KB：", "分成份数�
 
 class ToolMenus : public ToolTest {
   protected:
+    // A menu opened while the dialog still comes up is painted over.
+    void SetUp() override {
+        ToolTest::SetUp();
+        for (DWORD start = GetTickCount(); GetForegroundWindow() != dialog_; Sleep(30))
+            ASSERT_LT(GetTickCount() - start, kWait) << "the dialog never came to the front";
+        settle();
+    }
+
     // A right click on the dialog's face (or on the child at the point),
     // as the mouse sends it.
     HWND rightClick(HWND on, POINT at = {4, 4}) {
@@ -162,6 +170,7 @@ TEST_F(ToolMenus, BothMenusOfferTheModesAndOptionsWithTheSameMarksAndTheLabelFol
 class ToolMenusAtWork : public ToolMenus {
   protected:
     void SetUp() override {
+        seams_ = true;
         environment_ = {{"TEXTSPLIT_FILE_DELAY", "1500"}};
         ToolMenus::SetUp();
     }

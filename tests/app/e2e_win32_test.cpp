@@ -192,6 +192,88 @@ TEST_F(ToolTest, ClosingWithoutImportEndsWithCodeZero) {
     EXPECT_EQ(code, 0u);
 }
 
+// The Open dialog and the boxes have no owner, so the tool's close button
+// still works while one is up; the folder browser disables the tool's
+// window, which then still takes a WM_CLOSE (as Task Manager's "End task"
+// sends it). Either way that dialog or box is dismissed at once, nothing more
+// runs (no import, no export, no further box) and the tool ends with code 0.
+enum class Up { kOpenDialog, kFolderBrowser, kReadinessBox, kReportBox };
+
+class ToolClosedWhileUp : public ToolTest, public ::testing::WithParamInterface<Up> {
+  protected:
+    void bringUp(HWND* up) {
+        const Up what = GetParam();
+        if (what == Up::kFolderBrowser || what == Up::kReportBox) {
+            ASSERT_NO_FATAL_FAILURE(importThreeLines());
+            typeCount("1");
+            *up = startExport();
+            if (what == Up::kFolderBrowser) return;
+            ASSERT_NE(*up, nullptr);
+            ASSERT_NO_FATAL_FAILURE(chooseFolder(*up, out_));
+        } else {
+            pressButton(item(what == Up::kOpenDialog ? kImportItem : kExportItem));
+        }
+        *up = waitForDialog(tool_.id(), what == Up::kOpenDialog ? kOpenTitle : kInfoCaption, kWait);
+    }
+};
+
+TEST_P(ToolClosedWhileUp, ItIsDismissedAndTheToolEndsWithCodeZero) {
+    HWND up = nullptr;
+    ASSERT_NO_FATAL_FAILURE(bringUp(&up));
+    ASSERT_NE(up, nullptr);
+    const size_t written = filesIn(out_).size();
+    const bool disabled = GetParam() == Up::kFolderBrowser;
+    EXPECT_EQ(!IsWindowEnabled(dialog_), disabled);
+    if (disabled)
+        PostMessageA(dialog_, WM_CLOSE, 0, 0);
+    else
+        PostMessageA(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(waitForWindowGone(up, 5000)) << "still up after the close";
+    ASSERT_NO_FATAL_FAILURE(expectEndsWithCodeZero(5000, "the tool went on after the close"));
+    EXPECT_EQ(filesIn(out_).size(), written) << "an export after the close";
+}
+
+const char* const kUpNames[] = {"OpenDialog", "FolderBrowser", "ReadinessBox", "ReportBox"};
+
+INSTANTIATE_TEST_SUITE_P(DialogsAndBoxes, ToolClosedWhileUp,
+                         ::testing::Values(Up::kOpenDialog, Up::kFolderBrowser, Up::kReadinessBox,
+                                           Up::kReportBox),
+                         [](const ::testing::TestParamInfo<Up>& info) {
+                             return kUpNames[int(info.param)];
+                         });
+
+// The product reads none of the test copy's seams: with every one of them
+// set, a small file is held in memory (so others may still write it), reads
+// are not slowed, and no drop seam window is made.
+class ToolStartedWithSeamsSet : public ToolTest {
+  protected:
+    void beforeStart() override {
+        environment_ = {{"TEXTSPLIT_MEMORY_LIMIT", "0"},
+                        {"TEXTSPLIT_FILE_DELAY", "-1"},
+                        {"TEXTSPLIT_START_DELAY", "-1"},
+                        {"TEXTSPLIT_DROP_SEAM", "1"}};
+    }
+};
+
+TEST_F(ToolStartedWithSeamsSet, TheProductIgnoresThem) {
+    EXPECT_EQ(dropSeam(), nullptr) << "the product made a drop seam";
+    ASSERT_NO_FATAL_FAILURE(importFile(writeInput("three.txt", "x\r\ny\r\nz")));
+    // The caption the system keeps: a tool asleep in a read answers no message.
+    auto messageLine = [&] {
+        char text[64] = {};
+        GetWindowTextA(item(kMessageLineItem), text, sizeof text);
+        return std::string(text);
+    };
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kWait; Sleep(30))
+        if (messageLine() == "文本导入行数为[3]行") break;
+    EXPECT_EQ(messageLine(), "文本导入行数为[3]行") << "reads slowed without end";
+    HANDLE file =
+        CreateFileA((work_ + "\\three.txt").c_str(), GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE) << "the file is kept open, as beyond the memory limit";
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+}
+
 } // namespace
 
 namespace {

@@ -1,5 +1,5 @@
-// The built tool at work on files that take a while (every read and write
-// slowed through its test seam), with the lines held in memory and kept in
+// The built tool at work on files that take a while (the test copy, every
+// read and write slowed through its seam), with the lines held in memory and kept in
 // their file: the dialog answers meanwhile, shows how far it is, and Esc or
 // closing stop the work as a user expects.
 #include "tests/app/tool_test_win32.h"
@@ -34,6 +34,7 @@ const char kExporting[] = "正在导出…… ";
 class ToolAtWork : public ToolTest, public ::testing::WithParamInterface<Store> {
   protected:
     void SetUp() override {
+        seams_ = true;
         environment_ = {{"TEXTSPLIT_FILE_DELAY", GetParam() == Store::kFile ? "200" : "50"},
                         {"TEXTSPLIT_MEMORY_LIMIT", GetParam() == Store::kFile ? "0" : "536870912"},
                         {"TEXTSPLIT_DROP_SEAM", "1"}};
@@ -92,6 +93,16 @@ class ToolAtWork : public ToolTest, public ::testing::WithParamInterface<Store> 
         ASSERT_NE(browser, nullptr);
         ASSERT_NO_FATAL_FAILURE(chooseFolder(browser, out_));
         ASSERT_TRUE(waitForProgress(kExporting));
+    }
+
+    // What an export that ended early left in out: whole groups 文本1.txt to
+    // 文本N.txt and nothing else (no cut file, no file of another name).
+    void expectOnlyWholeGroups(const std::vector<std::string>& lines) {
+        std::vector<std::string> expected = expectedGroups(lines, kGroup);
+        const size_t written = filesIn(out_).size();
+        EXPECT_LT(written, size_t(kGroups));
+        for (size_t k = 1; k <= written; ++k)
+            EXPECT_TRUE(readBytes(outputFile(int(k))) == expected[k - 1]) << k;
     }
 
     // Imports the big file and waits until it is in.
@@ -172,14 +183,30 @@ TEST_P(ToolAtWork, ClosingDuringTheExportKeepsOnlyWholeFiles) {
     ASSERT_NO_FATAL_FAILURE(startBigExport(lines));
     Sleep(300);
     PostMessageA(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0);
-    DWORD code = 1234;
-    ASSERT_TRUE(tool_.waitForExit(5000, &code)) << "the export went on";
-    EXPECT_EQ(code, 0u);
-    std::vector<std::string> expected = expectedGroups(lines, kGroup);
-    const size_t written = filesIn(out_).size();
-    EXPECT_LT(written, size_t(kGroups));
-    for (size_t k = 1; k <= written; ++k)
-        EXPECT_TRUE(readBytes(outputFile(int(k))) == expected[k - 1]) << k;
+    ASSERT_NO_FATAL_FAILURE(expectEndsWithCodeZero(5000, "the export went on"));
+    expectOnlyWholeGroups(lines);
+}
+
+// Log-off or shutdown during an export, as Windows tells the dialog: a
+// session end called off changes nothing; one that happens removes the file
+// being written and ends the tool with code 0.
+TEST_P(ToolAtWork, TheSessionEndingDuringTheExportKeepsOnlyWholeFiles) {
+    const std::vector<std::string> lines = bigLines();
+    ASSERT_NO_FATAL_FAILURE(startBigExport(lines));
+    DWORD_PTR answer = 0;
+    auto tell = [&](UINT message, WPARAM ending) {
+        return SendMessageTimeoutA(dialog_, message, ending, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
+                                   &answer);
+    };
+    ASSERT_TRUE(tell(WM_QUERYENDSESSION, 0));
+    ASSERT_TRUE(tell(WM_ENDSESSION, FALSE));
+    Sleep(300);
+    EXPECT_TRUE(tool_.running());
+    EXPECT_EQ(textOf(item(kMessageLineItem)).rfind(kExporting, 0), 0u) << "the export goes on";
+    ASSERT_TRUE(tell(WM_QUERYENDSESSION, 0));
+    tell(WM_ENDSESSION, TRUE); // may end the tool before it answers
+    ASSERT_NO_FATAL_FAILURE(expectEndsWithCodeZero(5000, "the export went on"));
+    expectOnlyWholeGroups(lines);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, ToolAtWork, ::testing::Values(Store::kMemory, Store::kFile),
@@ -209,6 +236,7 @@ TEST_F(ToolTest, ExportRefusesToWriteOverTheImportedFile) {
 class ToolWithFileStore : public ToolTest {
   protected:
     void SetUp() override {
+        seams_ = true;
         environment_ = {{"TEXTSPLIT_MEMORY_LIMIT", "0"}};
         ToolTest::SetUp();
     }

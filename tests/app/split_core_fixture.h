@@ -48,6 +48,7 @@ class StringPieces final : public app::TextPieces {
         *piece = {text_.data() + at, end_ - at, at, end_ == text_.size()};
         return app::Reading::kRead;
     }
+    void rewind(std::uint64_t offset) override { end_ = std::size_t(offset); }
 
   private:
     const std::string& text_;
@@ -80,7 +81,14 @@ class SplitCore : public ::testing::TestWithParam<Store> {
 
     // A new file each time: a file kept in its file refuses to be written.
     std::string input(const std::string& bytes, const std::string& name = "in.txt") {
-        std::string p = (dir_ / (std::to_string(++inputs_) + "_" + name)).string();
+        // Joined as text: a path object would read the name's code page 936
+        // bytes as another encoding.
+#if defined(_WIN32)
+        const char* separator = "\\";
+#else
+        const char* separator = "/";
+#endif
+        std::string p = dir_.string() + separator + std::to_string(++inputs_) + "_" + name;
         std::FILE* f = std::fopen(p.c_str(), "wb");
         EXPECT_NE(f, nullptr);
         if (f) {
@@ -88,6 +96,11 @@ class SplitCore : public ::testing::TestWithParam<Store> {
             std::fclose(f);
         }
         return p;
+    }
+
+    // How many inputs were made: the next one's name starts with one more.
+    int inputsMade() const {
+        return inputs_;
     }
 
     std::string outputName(int number) const {

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/tool_open.h"
+#include "app/test_seams.h"
 #include "tests/support/gui_driver_win32.h"
 
 namespace tooltest {
@@ -26,19 +26,23 @@ inline const char kToolCaption[] = "文本分割";
 inline const char kOpenTitle[] = "导入欲分割的文本内容(软件是按每行分割)";
 inline const char kInfoCaption[] = "信息";
 inline const char kMyComputer[] = "我的电脑";
+inline const char kNothingImported[] = "尚未导入文本"; // the message line at start
 constexpr int kCountItem = 1002;
 constexpr int kImportItem = 1003;
 constexpr int kExportItem = 1004;
 constexpr int kMessageLineItem = 1005;
 constexpr DWORD kWait = 20000;
 
-inline std::string toolPath() {
-    if (const char* path = std::getenv("TEXTSPLIT_EXE")) return path;
-    // Beside the test program, where the build puts it.
+// The product, or the test copy built with the seams: the path the test run
+// gives, or beside the test program, where the build puts both.
+inline std::string toolPath(bool seams = false) {
+    if (const char* path = std::getenv(seams ? "TEXTSPLIT_SEAMS_EXE" : "TEXTSPLIT_EXE"))
+        return path;
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string path = self;
-    return path.substr(0, path.find_last_of('\\') + 1) + "textsplit.exe";
+    return path.substr(0, path.find_last_of('\\') + 1) +
+           (seams ? "textsplit_seams.exe" : "textsplit.exe");
 }
 
 inline bool writeBytes(const std::string& path, const std::string& bytes) {
@@ -121,13 +125,13 @@ class ToolTest : public ::testing::Test {
         ASSERT_TRUE(CreateDirectoryA(out_.c_str(), nullptr));
 
         beforeStart();
-        // The tool takes its test seams from the environment it starts with.
+        // The test copy takes its seams from the environment it starts with.
         for (const auto& [name, value] : environment_)
             SetEnvironmentVariableA(name.c_str(), value.c_str());
-        const bool started = tool_.start(toolPath(), arguments_, startFolder_);
+        const bool started = tool_.start(toolPath(seams_), arguments_, startFolder_);
         for (const auto& [name, value] : environment_)
             SetEnvironmentVariableA(name.c_str(), nullptr);
-        ASSERT_TRUE(started) << toolPath();
+        ASSERT_TRUE(started) << toolPath(seams_);
         dialog_ = waitForDialog(tool_.id(), kToolCaption, kWait);
         ASSERT_NE(dialog_, nullptr) << "the tool's dialog did not appear";
     }
@@ -141,9 +145,18 @@ class ToolTest : public ::testing::Test {
         removeTree(work_);
     }
 
-    // With TEXTSPLIT_DROP_SEAM in the environment: drops the files at the point of the dialog's
-    // client area (by default on the count box, a child that takes no files itself).
+    // The test copy with TEXTSPLIT_DROP_SEAM in the environment: drops the files at the point
+    // of the dialog's client area (by default on the count box, a child that takes no files
+    // itself).
     void drop(const std::vector<std::string>& paths, POINT at = {-1, -1}) {
+        std::string names;
+        for (const std::string& path : paths)
+            names += path + '\0';
+        dropNames(names + '\0', at);
+    }
+
+    // The same with the names' bytes as given, whether or not they end as a drop list does.
+    void dropNames(const std::string& names, POINT at = {-1, -1}) {
         if (at.x < 0) {
             RECT r = rectIn(item(kCountItem));
             at = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
@@ -151,20 +164,24 @@ class ToolTest : public ::testing::Test {
         std::string data(sizeof(app::DropSeamPoint), '\0');
         app::DropSeamPoint point{at.x, at.y};
         std::memcpy(data.data(), &point, sizeof point);
-        for (const std::string& path : paths)
-            data += path + '\0';
-        data += '\0';
+        data += names;
         COPYDATASTRUCT copy{app::kDropSeamData, DWORD(data.size()), data.data()};
         DWORD_PTR result = 0;
+        HWND seam = dropSeam();
+        ASSERT_NE(seam, nullptr) << "the tool has no drop seam";
+        SendMessageTimeoutA(seam, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy), SMTO_NORMAL,
+                            kWait, &result);
+    }
+
+    // The tool's drop seam window, or null.
+    HWND dropSeam() {
         HWND seam = nullptr;
         DWORD owner = 0;
         do {
             seam = FindWindowExA(HWND_MESSAGE, seam, app::kDropSeamClass, nullptr);
             if (seam) GetWindowThreadProcessId(seam, &owner);
         } while (seam && owner != tool_.id());
-        ASSERT_NE(seam, nullptr) << "the tool has no drop seam";
-        SendMessageTimeoutA(seam, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy), SMTO_NORMAL,
-                            kWait, &result);
+        return seam;
     }
 
     RECT rectIn(HWND child) {
@@ -280,9 +297,17 @@ class ToolTest : public ::testing::Test {
 
     std::string outputFile(int number) { return out_ + "\\文本" + std::to_string(number) + ".txt"; }
 
+    // The tool has ended by itself within the time, with code 0.
+    void expectEndsWithCodeZero(DWORD ms, const char* otherwise) {
+        DWORD code = 1234;
+        ASSERT_TRUE(tool_.waitForExit(ms, &code)) << otherwise;
+        EXPECT_EQ(code, 0u);
+    }
+
     ChildProcess tool_;
     HWND dialog_ = nullptr;
     std::string work_, out_;
+    bool seams_ = false; // the test copy, with environment_ for its seams
     std::vector<std::pair<std::string, std::string>> environment_;
     std::string arguments_, startFolder_; // of the tool's start
 };

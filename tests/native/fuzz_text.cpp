@@ -105,6 +105,7 @@ class FixedPieces final : public app::TextPieces {
         *piece = {text_.data() + at, end_ - at, at, end_ == text_.size()};
         return app::Reading::kRead;
     }
+    void rewind(std::uint64_t offset) override { end_ = std::size_t(offset); }
 
   private:
     const std::string& text_;

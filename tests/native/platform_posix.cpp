@@ -213,6 +213,11 @@ bool fileSize(FileHandle file, std::uint64_t* size) {
     return true;
 }
 
+bool truncateFile(FileHandle file, std::uint64_t size) {
+    return ::ftruncate(fdOf(file), static_cast<off_t>(size)) == 0 &&
+           ::lseek(fdOf(file), static_cast<off_t>(size), SEEK_SET) >= 0;
+}
+
 bool closeFile(FileHandle file) {
     for (auto r = gOpen.begin(); r != gOpen.end(); ++r)
         if (r->fd == fdOf(file)) {

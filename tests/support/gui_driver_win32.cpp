@@ -550,15 +550,19 @@ HWND waitForMenu(DWORD processId, const std::vector<HWND>& except, DWORD timeout
         },
         timeoutMs);
     if (!menu) return nullptr;
-    // Painted once no black of a picture not yet shown is left at its right
-    // end (where no text reaches) and three looks in 200 ms agree.
+    // Painted once its right end (where no text reaches) shows the menu's
+    // colours, not black or what lay beneath, and three looks in 200 ms
+    // agree.
+    const COLORREF fills[] = {GetSysColor(COLOR_MENU), GetSysColor(COLOR_HIGHLIGHT)};
     std::vector<MenuItemView> last;
     int agreeing = 0;
     for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(100)) {
         const ScreenGrab grab = grabMenu(menu);
-        bool painted = grab.width > 8;
-        for (int y = 3; painted && y < grab.height - 3; ++y)
-            painted = pixelAt(grab, grab.width - 4, y) != RGB(0, 0, 0);
+        int filled = 0;
+        for (int y = 3; y < grab.height - 3; ++y)
+            filled +=
+                std::count(std::begin(fills), std::end(fills), pixelAt(grab, grab.width - 4, y));
+        const bool painted = grab.height > 6 && filled * 10 >= (grab.height - 6) * 9;
         std::vector<MenuItemView> now = readGrab(grab);
         agreeing = painted && sameView(now, last) ? agreeing + 1 : 0;
         if (agreeing == 2) break;
