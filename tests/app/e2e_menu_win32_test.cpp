@@ -169,6 +169,24 @@ TEST_F(ToolMenus, BothMenusOfferTheModesAndOptionsWithTheSameMarksAndTheLabelFol
     closeMenus();
 }
 
+// The picture of the documentation: the dialog with three lines imported and
+// a count typed, its menu open beside it (tool_menu.bmp in the working folder).
+TEST_F(ToolMenus, PictureOfTheMenuOpen) {
+    ASSERT_NO_FATAL_FAILURE(importThreeLines());
+    typeCount("2");
+    SetCursorPos(1000, 740);
+    RECT face{};
+    GetClientRect(dialog_, &face);
+    HWND menu = rightClick(dialog_, {face.right - 12, face.bottom / 2});
+    ASSERT_NE(menu, nullptr);
+    RECT whole{}, shown{};
+    GetWindowRect(dialog_, &whole);
+    GetWindowRect(menu, &shown);
+    UnionRect(&whole, &whole, &shown);
+    EXPECT_TRUE(saveSideBySide({grabScreen(whole)}, "tool_menu.bmp"));
+    closeMenus();
+}
+
 // --- the files of each way, against references made here from its rule ----------
 
 struct Line {
