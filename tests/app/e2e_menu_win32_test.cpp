@@ -83,14 +83,6 @@ class ToolMenus : public ToolTest {
         PostMessageA(dialog_, WM_CANCELMODE, 0, 0);
         settle();
     }
-
-    // "x" marked, "." not, "|" a separator, "-" greyed.
-    static std::string marks(HWND menu) {
-        std::string shown;
-        for (const MenuItemView& item : readMenu(menu))
-            shown += item.separator ? '|' : item.greyed ? '-' : item.marked ? 'x' : '.';
-        return shown;
-    }
 };
 
 TEST_F(ToolMenus, BothMenusOfferTheModesAndOptionsWithTheSameMarksAndTheLabelFollowsTheMode) {
@@ -105,7 +97,7 @@ TEST_F(ToolMenus, BothMenusOfferTheModesAndOptionsWithTheSameMarksAndTheLabelFol
         [&] { return keyboardRequest(item(kImportItem)); }, [&] { return splitSubMenu(false); }};
     for (const auto& open : openers) {
         ASSERT_NE(menu = open(), nullptr) << "opener " << (&open - openers);
-        EXPECT_EQ(marks(menu), "x...|....");
+        EXPECT_EQ(readMenu(menu), "x...|....");
         RECT button{}, shown{};
         GetWindowRect(item(kImportItem), &button);
         GetWindowRect(menu, &shown);
@@ -132,10 +124,10 @@ TEST_F(ToolMenus, BothMenusOfferTheModesAndOptionsWithTheSameMarksAndTheLabelFol
         ASSERT_NO_FATAL_FAILURE(choose(menu, m.mode, m.bySystemMenu));
         EXPECT_EQ(textOf(item(kLabelItem)), kLabels[m.mode]);
         ASSERT_NE(menu = rightClick(dialog_), nullptr);
-        EXPECT_EQ(marks(menu), m.marks);
+        EXPECT_EQ(readMenu(menu), m.marks);
         closeMenus();
         ASSERT_NE(menu = splitSubMenu(true), nullptr);
-        EXPECT_EQ(marks(menu), m.marks);
+        EXPECT_EQ(readMenu(menu), m.marks);
         closeMenus();
     }
 
@@ -147,18 +139,18 @@ TEST_F(ToolMenus, BothMenusOfferTheModesAndOptionsWithTheSameMarksAndTheLabelFol
         ASSERT_NO_FATAL_FAILURE(choose(menu, option, true));
     }
     ASSERT_NE(menu = rightClick(dialog_), nullptr);
-    EXPECT_EQ(marks(menu), ".x..|xxxx");
+    EXPECT_EQ(readMenu(menu), ".x..|xxxx");
     ASSERT_NO_FATAL_FAILURE(choose(menu, kLoneLf));
     ASSERT_NE(menu = rightClick(dialog_), nullptr);
     ASSERT_NO_FATAL_FAILURE(choose(menu, kPadded));
     ASSERT_NE(menu = splitSubMenu(true), nullptr);
-    EXPECT_EQ(marks(menu), ".x..|x.x.");
+    EXPECT_EQ(readMenu(menu), ".x..|x.x.");
     closeMenus();
     EXPECT_EQ(textOf(item(kLabelItem)), kLabels[kSize]);
 
     // The count box keeps the edit box's own menu.
     ASSERT_NE(menu = keyboardRequest(item(kCountItem)), nullptr);
-    EXPECT_NE(readMenu(menu).size(), 9u) << marks(menu);
+    EXPECT_NE(readMenu(menu).size(), 9u) << readMenu(menu);
     closeMenus();
 }
 
@@ -406,7 +398,7 @@ TEST_F(ToolMenusAtWork, NoMenuOpensWhileWorkRuns) {
     HWND system = systemMenu(true);
     ASSERT_NE(system, nullptr) << "the system menu stays, for moving and closing";
     EXPECT_EQ(textOf(item(kMessageLineItem)).rfind("正在导入", 0), 0u) << "the work ended";
-    EXPECT_EQ(marks(system).back(), '-') << "分割方式 is not greyed";
+    EXPECT_EQ(readMenu(system).back(), '-') << "分割方式 is not greyed";
     closeMenus();
 
     ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[30000]行"));

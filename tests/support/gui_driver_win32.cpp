@@ -468,75 +468,53 @@ COLORREF pixelAt(const ScreenGrab& grab, int x, int y) {
     return RGB(p[2], p[1], p[0]);
 }
 
-int darkness(COLORREF c) {
-    return 765 - GetRValue(c) - GetGValue(c) - GetBValue(c);
-}
-
-// The menu's client area on the screen, as painted now.
+// The menu's client area inside the frame the menu draws, as shown now.
 ScreenGrab grabMenu(HWND menu) {
     RECT area{};
     GetClientRect(menu, &area);
+    InflateRect(&area, -3, -3);
     MapWindowPoints(menu, nullptr, reinterpret_cast<POINT*>(&area), 2);
     return grabScreen(area);
 }
 
-std::vector<MenuItemView> readGrab(const ScreenGrab& grab) {
+std::string readGrab(const ScreenGrab& grab) {
     // Rows that differ from the menu's background make bands: an item's
     // text (or its whole height when selected), or a separator's line.
     const COLORREF background = GetSysColor(COLOR_MENU);
     struct Band {
-        int top, bottom;
-        COLORREF fill;
-        int inkLeft = 1 << 30;
-        int darkest = 0;
+        int top, bottom, inkLeft, darkest;
     };
-    // Inside the frame that the menu draws around its items.
-    constexpr int kFrame = 3;
-    const int right = grab.width - kFrame;
     std::vector<Band> bands;
-    for (int y = kFrame; y < grab.height - kFrame; ++y) {
+    for (int y = 0; y < grab.height; ++y) {
         bool blank = true;
-        for (int x = kFrame; x < right && blank; ++x)
+        for (int x = 0; x < grab.width && blank; ++x)
             blank = pixelAt(grab, x, y) == background;
         if (blank) continue;
-        if (!bands.empty() && bands.back().bottom == y)
-            ++bands.back().bottom;
-        else
-            bands.push_back({y, y + 1, background});
+        if (bands.empty() || bands.back().bottom != y) bands.push_back({y, y, grab.width, 0});
+        ++bands.back().bottom;
     }
-    std::vector<MenuItemView> items;
+    std::string items;
+    int textLeft = 0;
     for (Band& band : bands) {
-        MenuItemView item;
-        item.separator = band.bottom - band.top <= 3;
         // A selected item is filled: its fill is what the right end shows.
-        band.fill = pixelAt(grab, right - 1, (band.top + band.bottom) / 2);
+        const COLORREF fill = pixelAt(grab, grab.width - 1, (band.top + band.bottom) / 2);
         for (int y = band.top; y < band.bottom; ++y)
-            for (int x = kFrame; x < right - 1; ++x) {
+            for (int x = 0; x < grab.width - 1; ++x) {
                 const COLORREF c = pixelAt(grab, x, y);
-                if (c == band.fill) continue;
+                if (c == fill) continue;
                 band.inkLeft = std::min(band.inkLeft, x);
-                band.darkest = std::max(band.darkest, darkness(c));
+                band.darkest =
+                    std::max(band.darkest, 765 - GetRValue(c) - GetGValue(c) - GetBValue(c));
             }
+        const bool separator = band.bottom - band.top <= 3;
         // Grey text has no pixel near black.
-        item.greyed = band.fill == background && band.darkest < 600;
-        items.push_back(item);
+        items += separator ? '|' : fill == background && band.darkest < 600 ? '-' : '.';
+        if (!separator) textLeft = std::max(textLeft, band.inkLeft);
     }
     // Every item's text starts at one column; a mark stands left of it.
-    int textLeft = 0;
     for (size_t i = 0; i < items.size(); ++i)
-        if (!items[i].separator) textLeft = std::max(textLeft, bands[i].inkLeft);
-    for (size_t i = 0; i < items.size(); ++i)
-        items[i].marked = !items[i].separator && bands[i].inkLeft < textLeft - 4;
+        if (items[i] == '.' && bands[i].inkLeft < textLeft - 4) items[i] = 'x';
     return items;
-}
-
-bool sameView(const std::vector<MenuItemView>& a, const std::vector<MenuItemView>& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].separator != b[i].separator || a[i].marked != b[i].marked ||
-            a[i].greyed != b[i].greyed)
-            return false;
-    return true;
 }
 
 } // namespace
@@ -549,29 +527,27 @@ HWND waitForMenu(DWORD processId, const std::vector<HWND>& except, DWORD timeout
                    std::find(except.begin(), except.end(), w) == except.end();
         },
         timeoutMs);
-    if (!menu) return nullptr;
     // Painted once its right end (where no text reaches) shows the menu's
     // colours, not black or what lay beneath, and three looks in 200 ms
     // agree.
     const COLORREF fills[] = {GetSysColor(COLOR_MENU), GetSysColor(COLOR_HIGHLIGHT)};
-    std::vector<MenuItemView> last;
-    int agreeing = 0;
-    for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(100)) {
+    std::string last;
+    for (DWORD start = GetTickCount(), agreeing = 0; menu && agreeing < 2; Sleep(100)) {
         const ScreenGrab grab = grabMenu(menu);
         int filled = 0;
-        for (int y = 3; y < grab.height - 3; ++y)
+        for (int y = 0; y < grab.height; ++y)
             filled +=
-                std::count(std::begin(fills), std::end(fills), pixelAt(grab, grab.width - 4, y));
-        const bool painted = grab.height > 6 && filled * 10 >= (grab.height - 6) * 9;
-        std::vector<MenuItemView> now = readGrab(grab);
-        agreeing = painted && sameView(now, last) ? agreeing + 1 : 0;
-        if (agreeing == 2) break;
+                std::count(std::begin(fills), std::end(fills), pixelAt(grab, grab.width - 1, y));
+        const std::string now = readGrab(grab);
+        agreeing =
+            grab.height > 0 && filled * 10 >= grab.height * 9 && now == last ? agreeing + 1 : 0;
         last = now;
+        if (GetTickCount() - start > timeoutMs) break;
     }
     return menu;
 }
 
-std::vector<MenuItemView> readMenu(HWND menu) {
+std::string readMenu(HWND menu) {
     return readGrab(grabMenu(menu));
 }
 

@@ -91,20 +91,15 @@ MessageBoxView readMessageBox(HWND box);
 
 // An open menu of another process (a window of the class "#32768") as the
 // user sees it. Wine keeps a menu's items in the process that made it, so
-// they are read from the picture: the items from top to bottom, each with
-// whether a mark (check or radio) shows left of its text and whether its
-// text is greyed.
-struct MenuItemView {
-    bool separator = false;
-    bool marked = false;
-    bool greyed = false;
-};
+// they are read from the picture: a character an item from the top, '|' a
+// separator, '-' greyed text, 'x' a mark (check or radio) left of the
+// text, '.' none.
+std::string readMenu(HWND menu);
 // Waits until a menu of the process not among `except` shows and has
 // painted; null on time-out.
 HWND waitForMenu(DWORD processId, const std::vector<HWND>& except = {}, DWORD timeoutMs = 15000);
 // Visible menus of the process, in no particular order.
 std::vector<HWND> menusOf(DWORD processId);
-std::vector<MenuItemView> readMenu(HWND menu);
 // Posts each key's press and release to the menu, as the keyboard does
 // while a menu is open; waits a little after each.
 void pressMenuKeys(HWND menu, const std::vector<WPARAM>& keys);
