@@ -99,9 +99,9 @@ Reading FileStore::import(rt::OpenFile file, bool othersWrite, std::uint64_t siz
     textEnd_ = 0;
     Reading reading = readPieces(
         file_.get(), size, &end, [&](const char* bytes, std::size_t n, std::uint64_t at) {
-            std::size_t text = scanner.scan(bytes, n, [&](std::ptrdiff_t cr) {
+            std::size_t text = scanner.scan(bytes, n, [&](std::size_t next, unsigned) {
                 ++lineEnds;
-                lastLineStart = at + std::uint64_t(cr + 2);
+                lastLineStart = at + next;
             });
             sum.add(bytes, text);
             textEnd_ = at + text;
@@ -134,13 +134,12 @@ Reading FileStore::writeGroups(GroupWriter& writer, std::uint64_t group) const {
     Reading reading = readPieces(
         file_.get(), textEnd_, &end, [&](const char* bytes, std::size_t n, std::uint64_t at) {
             std::size_t from = 0; // the piece's bytes not yet written
-            std::size_t text = scanner.scan(bytes, n, [&](std::ptrdiff_t cr) {
-                lastLineStart = at + std::uint64_t(cr + 2);
+            std::size_t text = scanner.scan(bytes, n, [&](std::size_t next, unsigned) {
+                lastLineStart = at + next;
                 if (++inGroup < group) return;
-                const auto until = std::size_t(cr + 2);
-                writer.put(bytes + from, until - from);
+                writer.put(bytes + from, next - from);
                 writer.endGroup();
-                from = until;
+                from = next;
                 inGroup = 0;
             });
             writer.put(bytes + from, text - from);

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "app/group_writer.h"
 
 namespace app {
@@ -195,10 +199,10 @@ bool LineCollector::commit(std::size_t n) {
     taken_ += n;
     char* d = data();
     const std::size_t base = filled_;
-    // A line end's CR becomes its text's terminator; the CR of index -1 is
-    // the last byte committed before.
-    filled_ = base + scanner_.scan(d + base, n, [&](std::ptrdiff_t cr) {
-        const std::size_t at = base - 1 + std::size_t(cr + 1);
+    // A line end's CR becomes its text's terminator; it may be the last
+    // byte committed before (next == 1).
+    filled_ = base + scanner_.scan(d + base, n, [&](std::size_t next, unsigned) {
+        const std::size_t at = base + next - 2;
         d[at] = 0;
         addLine(d + lineStart_);
         lineStart_ = at + 2;
