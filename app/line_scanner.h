@@ -45,40 +45,94 @@ class LineScanner {
     void reset() { *this = LineScanner(loneLf_ ? LineEnds::kCrLfOrLf : LineEnds::kCrLf); }
 
   private:
-    static constexpr std::size_t kChunkBlocks = 16; // blocks per call of scanChunk
-    struct Chunk {
-        // Per block: bit k for a line end whose last byte is byte k of the
-        // block; crLf the CR LF ones among them.
-        ByteMask ends[kChunkBlocks], crLf[kChunkBlocks];
-        std::size_t blocks; // blocks looked at
-        std::size_t bytes;  // bytes they cover; those of text when ended()
-    };
-    // The line ends of up to kChunkBlocks blocks from bytes[at] on.
-    void scanChunk(const char* bytes, std::size_t n, std::size_t at, Chunk* chunk);
-    // The line ends of one block of which `size` bytes are the piece's.
-    ByteMask blockEnds(ByteClasses c, std::size_t size, ByteMask* crLf);
+    static constexpr std::size_t kChunkBlocks = 16; // blocks classified per call
+    // Classifies the whole blocks from bytes[at] on (at most kChunkBlocks),
+    // or else the last bytes padded to a block; returns how many blocks.
+    static std::size_t classify(const char* bytes, std::size_t n, std::size_t at,
+                                ByteClasses* classes);
 
-    ByteMask second_ = 0;  // 1: the next byte is the second byte of a character
-    ByteMask crStart_ = 0; // 1: the last byte was a CR that starts a character
+    // What a block leaves to the next.
+    struct Phase {
+        ByteMask second;  // 1: the next byte is the second byte of a character
+        ByteMask crStart; // 1: the last byte was a CR that starts a character
+    };
+    // The line ends of a block of which `size` bytes are the piece's: bit k
+    // for a line end whose last byte is byte k; *crLf the CR LF ones.
+    static ByteMask blockEnds(const ByteClasses& c, std::size_t size, bool loneLf, Phase* phase,
+                              ByteMask* crLf);
+
+    Phase phase_ = {0, 0};
     bool ended_ = false;
     bool loneLf_;
 };
 
+// The second bytes of two-byte characters among a block's bytes, given its
+// lead-range bytes; *carry (0 or 1) tells whether byte 0 is one, and is
+// then set to whether the byte after the block is one. A run of lead-range
+// bytes that follows a character's end pairs up from its start: its bytes at
+// an odd distance from that start, and the byte after an odd run, are second
+// bytes. Adding the runs' odd start bits to the runs carries through every
+// run that starts at an odd bit and flips the phase there.
+inline ByteMask secondBytes(ByteMask lead, ByteMask* carry) {
+    constexpr ByteMask even = ~ByteMask{0} / 3; // bits 0, 2, 4, ...
+    lead &= ~*carry;                            // a second byte leads nothing
+    const ByteMask follows = lead << 1 | *carry;
+    const ByteMask oddStarts = lead & ~even & ~follows;
+    ByteMask sum;
+    *carry = __builtin_add_overflow(oddStarts, lead, &sum) ? 1 : 0;
+    return (even ^ sum << 1) & follows;
+}
+
+inline ByteMask LineScanner::blockEnds(const ByteClasses& c, std::size_t size, bool loneLf,
+                                       Phase* phase, ByteMask* crLf) {
+    ByteMask lead = c.lead, cr = c.cr, lf = c.lf;
+    if (c.stop) { // the text ends before the first stop byte
+        const ByteMask before = (ByteMask{1} << lowestBit(c.stop)) - 1;
+        lead &= before;
+        cr &= before;
+        lf &= before;
+    }
+    const ByteMask second = secondBytes(lead, &phase->second);
+    if (size < kBlockBytes) phase->second = (second >> size) & 1; // the byte after the piece
+    const ByteMask crStarts = cr & ~second;
+    *crLf = lf & (crStarts << 1 | phase->crStart);
+    phase->crStart = (crStarts >> (size - 1)) & 1;
+    return loneLf ? *crLf | (lf & ~second & ~*crLf) : *crLf;
+}
+
 template <class LineEnd>
 std::size_t LineScanner::scan(const char* bytes, std::size_t n, LineEnd&& lineEnd) {
     if (ended_) return 0;
-    Chunk chunk;
-    for (std::size_t at = 0; at < n; at += chunk.bytes) {
-        scanChunk(bytes, n, at, &chunk);
-        for (std::size_t b = 0; b < chunk.blocks; ++b) {
-            const std::size_t base = at + b * kBlockBytes + 1;
-            for (ByteMask ends = chunk.ends[b]; ends; ends &= ends - 1) {
-                const unsigned k = lowestBit(ends);
-                lineEnd(base + k, unsigned((chunk.crLf[b] >> k) & 1) + 1);
+    ByteClasses classes[kChunkBlocks];
+    Phase phase = phase_; // held here: the callback may write memory of any type
+    const bool loneLf = loneLf_;
+    // The block at `at`, `size` bytes of it the piece's: false at a stop byte.
+    auto visit = [&](const ByteClasses& c, std::size_t at, std::size_t size) {
+        ByteMask crLf;
+        for (ByteMask ends = blockEnds(c, size, loneLf, &phase, &crLf); ends; ends &= ends - 1) {
+            const unsigned k = lowestBit(ends);
+            lineEnd(at + k + 1, unsigned((crLf >> k) & 1) + 1);
+        }
+        return c.stop == 0;
+    };
+    std::size_t at = 0;
+    while (n - at >= kBlockBytes) {
+        const std::size_t blocks = classify(bytes, n, at, classes);
+        for (std::size_t b = 0; b < blocks; ++b, at += kBlockBytes) {
+            if (!visit(classes[b], at, kBlockBytes)) {
+                ended_ = true;
+                return at + lowestBit(classes[b].stop);
             }
         }
-        if (ended_) return at + chunk.bytes;
     }
+    if (at < n) {
+        classify(bytes, n, at, classes);
+        if (!visit(classes[0], at, n - at)) {
+            ended_ = true;
+            return at + lowestBit(classes[0].stop);
+        }
+    }
+    phase_ = phase;
     return n;
 }
 
