@@ -26,26 +26,31 @@ inline Word zeroBytes(Word x) {
     return ~(((x & kLows) + kLows) | x | kLows);
 }
 
+// 0x80 in exactly the bytes of x below 0x20: no sum carries into the next
+// byte.
+inline Word controlBytes(Word x) {
+    return ~(((x & kLows) + kOnes * 0x60) | x) & kHighs;
+}
+
 } // namespace
 
 void classifyBlocksByWords(const char* bytes, std::size_t blocks, ByteClasses* out) {
     for (; blocks > 0; --blocks, bytes += kBlockBytes, ++out) {
-        Word w[8];
-        std::memcpy(w, bytes, sizeof w);
-        ByteMask lead = 0;
-        Word controls = 0; // 0x80 somewhere when a byte is below 0x20
+        ByteClasses c{0, 0, 0, 0};
         for (unsigned k = 0; k < 8; ++k) {
-            lead |= highBits(w[k]) << (k * kWordBytes);
-            controls |= (w[k] - kOnes * 0x20) & ~w[k];
-        }
-        *out = ByteClasses{lead, 0, 0, 0};
-        if ((controls & kHighs) == 0) continue; // no CR, LF or stop byte
-        for (unsigned k = 0; k < 8; ++k) {
+            Word w;
+            std::memcpy(&w, bytes + k * kWordBytes, sizeof w);
             const unsigned shift = k * kWordBytes;
-            out->cr |= highBits(zeroBytes(w[k] ^ (kOnes * '\r'))) << shift;
-            out->lf |= highBits(zeroBytes(w[k] ^ (kOnes * '\n'))) << shift;
-            out->stop |= highBits(zeroBytes(w[k]) | zeroBytes(w[k] ^ (kOnes * 0x1A))) << shift;
+            c.lead |= highBits(w) << shift;
+            const Word controls = controlBytes(w);
+            if (!controls) continue; // no CR, LF or stop byte: most words
+            const Word crs = zeroBytes(w ^ (kOnes * '\r')), lfs = zeroBytes(w ^ (kOnes * '\n'));
+            c.cr |= highBits(crs) << shift;
+            c.lf |= highBits(lfs) << shift;
+            if (controls & ~(crs | lfs))
+                c.stop |= highBits(zeroBytes(w) | zeroBytes(w ^ (kOnes * 0x1A))) << shift;
         }
+        *out = c;
     }
 }
 
