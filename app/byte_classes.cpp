@@ -34,7 +34,7 @@ inline Word controlBytes(Word x) {
 
 } // namespace
 
-void classifyBlocksByWords(const char* bytes, std::size_t blocks, ByteClasses* out) {
+void classifyBlocksByWords(const char* bytes, std::size_t blocks, bool lfs, ByteClasses* out) {
     for (; blocks > 0; --blocks, bytes += kBlockBytes, ++out) {
         ByteClasses c{0, 0, 0, 0};
         for (unsigned k = 0; k < 8; ++k) {
@@ -44,24 +44,24 @@ void classifyBlocksByWords(const char* bytes, std::size_t blocks, ByteClasses* o
             c.lead |= highBits(w) << shift;
             const Word controls = controlBytes(w);
             if (!controls) continue; // no CR, LF or stop byte: most words
-            const Word crs = zeroBytes(w ^ (kOnes * '\r')), lfs = zeroBytes(w ^ (kOnes * '\n'));
+            const Word crs = zeroBytes(w ^ (kOnes * '\r')), newLines = zeroBytes(w ^ (kOnes * '\n'));
             c.cr |= highBits(crs) << shift;
-            c.lf |= highBits(lfs) << shift;
-            if (controls & ~(crs | lfs))
+            if (lfs) c.lf |= highBits(newLines) << shift;
+            if (controls & ~(crs | newLines))
                 c.stop |= highBits(zeroBytes(w) | zeroBytes(w ^ (kOnes * 0x1A))) << shift;
         }
         *out = c;
     }
 }
 
-void classifyBlocks(const char* bytes, std::size_t blocks, ByteClasses* out) {
+void classifyBlocks(const char* bytes, std::size_t blocks, bool lfs, ByteClasses* out) {
 #if defined(TEXTSPLIT_VECTOR_PATH)
     if (vectorPath()) {
-        classifyBlocksByVectors(bytes, blocks, out);
+        classifyBlocksByVectors(bytes, blocks, lfs, out);
         return;
     }
 #endif
-    classifyBlocksByWords(bytes, blocks, out);
+    classifyBlocksByWords(bytes, blocks, lfs, out);
 }
 
 } // namespace app

@@ -20,11 +20,11 @@ struct ByteClasses {
 };
 
 // The classes of `blocks` whole blocks at `bytes`, by the vector path where
-// the processor has it.
-void classifyBlocks(const char* bytes, std::size_t blocks, ByteClasses* out);
+// the processor has it; LFs only when asked for (lf stays 0 otherwise).
+void classifyBlocks(const char* bytes, std::size_t blocks, bool lfs, ByteClasses* out);
 
 // The two ways, with the same results; by vectors only where vectorPath().
-void classifyBlocksByWords(const char* bytes, std::size_t blocks, ByteClasses* out);
-void classifyBlocksByVectors(const char* bytes, std::size_t blocks, ByteClasses* out);
+void classifyBlocksByWords(const char* bytes, std::size_t blocks, bool lfs, ByteClasses* out);
+void classifyBlocksByVectors(const char* bytes, std::size_t blocks, bool lfs, ByteClasses* out);
 
 } // namespace app

@@ -48,8 +48,8 @@ class LineScanner {
     static constexpr std::size_t kChunkBlocks = 16; // blocks classified per call
     // Classifies the whole blocks from bytes[at] on (at most kChunkBlocks),
     // or else the last bytes padded to a block; returns how many blocks.
-    static std::size_t classify(const char* bytes, std::size_t n, std::size_t at,
-                                ByteClasses* classes);
+    std::size_t classify(const char* bytes, std::size_t n, std::size_t at,
+                         ByteClasses* classes) const;
 
     // What a block leaves to the next.
     struct Phase {
@@ -58,6 +58,8 @@ class LineScanner {
     };
     // The line ends of a block of which `size` bytes are the piece's: bit k
     // for a line end whose last byte is byte k; *crLf the CR LF ones.
+    // Without lone LFs the LF mask is not made: the bits are those of the
+    // bytes after a CR that starts a character, where an LF ends a line.
     static ByteMask blockEnds(const ByteClasses& c, std::size_t size, bool loneLf, Phase* phase,
                               ByteMask* crLf);
 
@@ -86,18 +88,20 @@ inline ByteMask secondBytes(ByteMask lead, ByteMask* carry) {
 inline ByteMask LineScanner::blockEnds(const ByteClasses& c, std::size_t size, bool loneLf,
                                        Phase* phase, ByteMask* crLf) {
     ByteMask lead = c.lead, cr = c.cr, lf = c.lf;
-    if (c.stop) { // the text ends before the first stop byte
-        const ByteMask before = (ByteMask{1} << lowestBit(c.stop)) - 1;
-        lead &= before;
-        cr &= before;
-        lf &= before;
-    }
+    ByteMask text = ~ByteMask{0}; // the bytes of the piece's text
+    if (size < kBlockBytes) text = (ByteMask{1} << size) - 1;
+    if (c.stop) text &= (ByteMask{1} << lowestBit(c.stop)) - 1; // the text ends before it
+    lead &= text;
+    cr &= text;
     const ByteMask second = secondBytes(lead, &phase->second);
     if (size < kBlockBytes) phase->second = (second >> size) & 1; // the byte after the piece
     const ByteMask crStarts = cr & ~second;
-    *crLf = lf & (crStarts << 1 | phase->crStart);
+    const ByteMask afterCr = (crStarts << 1 | phase->crStart) & text;
     phase->crStart = (crStarts >> (size - 1)) & 1;
-    return loneLf ? *crLf | (lf & ~second & ~*crLf) : *crLf;
+    if (!loneLf) return *crLf = afterCr;
+    lf &= text;
+    *crLf = lf & afterCr;
+    return *crLf | (lf & ~second & ~*crLf);
 }
 
 template <class LineEnd>
@@ -111,6 +115,7 @@ std::size_t LineScanner::scan(const char* bytes, std::size_t n, LineEnd&& lineEn
         ByteMask crLf;
         for (ByteMask ends = blockEnds(c, size, loneLf, &phase, &crLf); ends; ends &= ends - 1) {
             const unsigned k = lowestBit(ends);
+            if (!loneLf && bytes[at + k] != '\n') continue; // a CR without LF
             lineEnd(at + k + 1, unsigned((crLf >> k) & 1) + 1);
         }
         return c.stop == 0;

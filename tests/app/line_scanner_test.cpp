@@ -147,9 +147,15 @@ TEST(ByteClasses, BothPathsAgreeWithTheRule) {
         for (char& c : bytes)
             c = char(random() % 3 == 0 ? "\r\n\0\x1A\x1F\x20\x7F\x80"[random() % 8] : random());
         app::ByteClasses words[4], vectors[4];
-        app::classifyBlocksByWords(bytes.data(), 4, words);
+        app::classifyBlocksByWords(bytes.data(), 4, true, words);
 #if defined(TEXTSPLIT_VECTOR_PATH)
-        app::classifyBlocksByVectors(bytes.data(), 4, vectors);
+        app::classifyBlocksByVectors(bytes.data(), 4, round % 2 == 0, vectors);
+        if (round % 2) { // LFs not asked for: none, and the rest the same
+            for (int b = 0; b < 4; ++b) {
+                ASSERT_EQ(vectors[b].lf, 0u);
+                vectors[b].lf = words[b].lf;
+            }
+        }
 #else
         std::memcpy(vectors, words, sizeof words);
 #endif
