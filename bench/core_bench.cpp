@@ -34,6 +34,7 @@
 #include "app/split_core.h"
 #include "bench/bench_support.h"
 #if __has_include("app/vector_path.h")
+#include "app/piece_sum.h"
 #include "app/vector_path.h"
 #define BENCH_HAS_PATHS 1
 #endif
@@ -201,8 +202,30 @@ void countTo() {
     CALLGRIND_STOP_INSTRUMENTATION;
 }
 
+// The piece sums of a file's 1 MiB pieces, counted (the file read before).
+int runSums(const char* input) {
+#if defined(BENCH_HAS_PATHS)
+    std::FILE* in = std::fopen(input, "rb");
+    if (!in) return 1;
+    std::vector<char> bytes(std::size_t(fs::file_size(input)));
+    const bool read = std::fread(bytes.data(), 1, bytes.size(), in) == bytes.size();
+    std::fclose(in);
+    std::uint64_t all = 0;
+    countFrom();
+    for (std::size_t at = 0; at < bytes.size(); at += app::kPieceSumLimit)
+        all ^= app::pieceSum(bytes.data() + at,
+                             std::min(app::kPieceSumLimit, bytes.size() - at));
+    countTo();
+    return read && all != 1 ? 0 : 1;
+#else
+    (void)input;
+    return 1;
+#endif
+}
+
 // One import or export, counted from start to stop.
 int runOne(const char* store, const char* op, const char* input, const char* out) {
+    if (std::strcmp(op, "sum") == 0) return runSums(input);
     useStore(std::strcmp(store, "file") == 0);
     app::createLines();
     const bool exporting = std::strcmp(op, "export") == 0;
@@ -332,6 +355,7 @@ int main(int argc, char** argv) {
                     static_cast<unsigned long long>(callgrindMib), wordPath ? ", word path" : "");
         std::printf("  %-6s %14s %14s %14s %14s\n", "text", "memory import", "memory export",
                     "file import", "file export");
+        double sumPerByte = 0;
         for (const Text& text : {kAscii, kMixed, kGbk}) {
             const std::string input = (dir / (std::string(text.name) + ".txt")).string();
             if (!makeText(input, text, callgrindMib << 20)) return 1;
@@ -341,8 +365,16 @@ int main(int argc, char** argv) {
                     std::printf(" %14.0f", instructionsPerMiB(self, qemuBench, store, op, input, out, wordPath));
             std::printf("\n");
             std::fflush(stdout);
+#if defined(BENCH_HAS_PATHS)
+            if (text.percent == 0)
+                sumPerByte =
+                    instructionsPerMiB(self, qemuBench, "memory", "sum", input, out, wordPath) /
+                    kMiB;
+#endif
             fs::remove(input);
         }
+        if (sumPerByte > 0)
+            std::printf("  piece sum of 1 MiB pieces: %.3f instructions a byte\n", sumPerByte);
     } else {
         std::printf("wall clock, best of %d interleaved runs, %llu MiB of each text%s\n", runs,
                     static_cast<unsigned long long>(mib), wordPath ? ", word path" : "");
