@@ -44,7 +44,8 @@ void classifyBlocksByWords(const char* bytes, std::size_t blocks, bool lfs, Byte
             c.lead |= highBits(w) << shift;
             const Word controls = controlBytes(w);
             if (!controls) continue; // no CR, LF or stop byte: most words
-            const Word crs = zeroBytes(w ^ (kOnes * '\r')), newLines = zeroBytes(w ^ (kOnes * '\n'));
+            const Word crs = zeroBytes(w ^ (kOnes * '\r')),
+                       newLines = zeroBytes(w ^ (kOnes * '\n'));
             c.cr |= highBits(crs) << shift;
             if (lfs) c.lf |= highBits(newLines) << shift;
             if (controls & ~(crs | newLines))

@@ -19,6 +19,12 @@ struct ByteClasses {
     ByteMask stop; // zero or 0x1A
 };
 
+// The index of the lowest bit set in m (not 0).
+inline unsigned lowestBit(ByteMask m) {
+    return sizeof(ByteMask) == 8 ? unsigned(__builtin_ctzll(m))
+                                 : unsigned(__builtin_ctz(unsigned(m)));
+}
+
 // The classes of `blocks` whole blocks at `bytes`, by the vector path where
 // the processor has it; LFs only when asked for (lf stays 0 otherwise).
 void classifyBlocks(const char* bytes, std::size_t blocks, bool lfs, ByteClasses* out);

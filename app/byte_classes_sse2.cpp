@@ -19,8 +19,7 @@ inline __m128i load(const char* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-template <bool kLfs>
-void classify(const char* bytes, std::size_t blocks, ByteClasses* out) {
+template <bool kLfs> void classify(const char* bytes, std::size_t blocks, ByteClasses* out) {
     const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
     const __m128i eof = _mm_set1_epi8(0x1A), zero = _mm_setzero_si128();
     // Stop bytes are rare: the least of min(v, v ^ 0x1A) over all blocks is

@@ -12,14 +12,10 @@
 
 namespace app {
 
-inline unsigned lowestBit(ByteMask m) {
-    return sizeof(ByteMask) == 8 ? unsigned(__builtin_ctzll(m)) : unsigned(__builtin_ctz(unsigned(m)));
-}
-
 // Which bytes end a line.
 enum class LineEnds {
-    kCrLf,      // a CR LF whose CR starts a character
-    kCrLfOrLf,  // that, or an LF that starts a character and follows no such CR
+    kCrLf,     // a CR LF whose CR starts a character
+    kCrLfOrLf, // that, or an LF that starts a character and follows no such CR
 };
 
 // Finds the line ends of a text that comes in pieces of any size. The

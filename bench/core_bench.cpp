@@ -170,8 +170,8 @@ void printFigures(const Text& text, std::uint64_t bytes, const Figures& f) {
     std::printf("\n%s text, %.0f MiB: read %.3f s, cp %.3f s, split -l (one file) %.3f s, "
                 "split -l 10000 %.3f s\n",
                 text.name, mib, f.read.value, f.cp.value, f.splitOne.value, f.splitGroups.value);
-    std::printf("  %-7s %8s %8s %8s | %7s %9s %9s %11s\n", "store", "import", "exp one",
-                "exp 10k", "imp/rd", "one/cp", "one/split", "10k/split");
+    std::printf("  %-7s %8s %8s %8s | %7s %9s %9s %11s\n", "store", "import", "exp one", "exp 10k",
+                "imp/rd", "one/cp", "one/split", "10k/split");
     for (int store = 0; store < 2; ++store) {
         const double one = f.import[store].value + f.exportOne[store].value;
         const double groups = f.import[store].value + f.exportGroups[store].value;
@@ -213,8 +213,7 @@ int runSums(const char* input) {
     std::uint64_t all = 0;
     countFrom();
     for (std::size_t at = 0; at < bytes.size(); at += app::kPieceSumLimit)
-        all ^= app::pieceSum(bytes.data() + at,
-                             std::min(app::kPieceSumLimit, bytes.size() - at));
+        all ^= app::pieceSum(bytes.data() + at, std::min(app::kPieceSumLimit, bytes.size() - at));
     countTo();
     return read && all != 1 ? 0 : 1;
 #else
@@ -281,8 +280,8 @@ double instructionsPerMiB(const std::string& self, const std::string& qemuBench,
                           const char* op, const std::string& input, const fs::path& out,
                           bool wordPath) {
     emptyFolder(out);
-    const std::string args = std::string(wordPath ? " --word-path" : "") + " --one " + store +
-                             " " + op + " '" + input + "' '" + out.string() + "'";
+    const std::string args = std::string(wordPath ? " --word-path" : "") + " --one " + store + " " +
+                             op + " '" + input + "' '" + out.string() + "'";
     double total = 0;
     if (!qemuBench.empty()) {
         std::FILE* log = popen(("qemu-i386-static -d in_asm,exec,nochain -D /dev/stdout '" +
@@ -338,8 +337,10 @@ int main(int argc, char** argv) {
             callgrind = true;
             qemuBench = fs::canonical(argv[++i]).string();
         } else {
-            std::fprintf(stderr, "usage: %s [--mib N] [--runs R] [--callgrind | --qemu BENCH32] "
-                                 "[--callgrind-mib M] [--word-path]\n", argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--mib N] [--runs R] [--callgrind | --qemu BENCH32] "
+                         "[--callgrind-mib M] [--word-path]\n",
+                         argv[0]);
             return 2;
         }
     }
@@ -362,7 +363,8 @@ int main(int argc, char** argv) {
             std::printf("  %-6s", text.name);
             for (const char* store : {"memory", "file"})
                 for (const char* op : {"import", "export"})
-                    std::printf(" %14.0f", instructionsPerMiB(self, qemuBench, store, op, input, out, wordPath));
+                    std::printf(" %14.0f", instructionsPerMiB(self, qemuBench, store, op, input,
+                                                              out, wordPath));
             std::printf("\n");
             std::fflush(stdout);
 #if defined(BENCH_HAS_PATHS)

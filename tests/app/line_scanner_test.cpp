@@ -35,10 +35,11 @@ template <class Cut> Scanned scanInPieces(const std::string& bytes, app::LineEnd
     Scanned out;
     for (std::size_t at = 0; at < bytes.size();) {
         const std::size_t n = std::min(cut(), bytes.size() - at);
-        const std::size_t text = scanner.scan(bytes.data() + at, n, [&](std::size_t next, unsigned e) {
-            EXPECT_TRUE(next >= 1 && next <= n) << next << " of " << n;
-            out.ends.emplace_back(at + next, e);
-        });
+        const std::size_t text =
+            scanner.scan(bytes.data() + at, n, [&](std::size_t next, unsigned e) {
+                EXPECT_TRUE(next >= 1 && next <= n) << next << " of " << n;
+                out.ends.emplace_back(at + next, e);
+            });
         EXPECT_TRUE(text == n || scanner.ended());
         out.text += text;
         at += n;
@@ -65,12 +66,12 @@ TEST_P(LineScan, EdgesOfTheRule) {
     };
     const Case cases[] = {
         {"a\r\nb", 4, 4, {{3, 2}}, {{3, 2}}},
-        {"\xB0\r\nb", 4, 4, {}, {{3, 1}}},            // the CR is a second byte
-        {"\xB0\xB0\r\n", 4, 4, {{4, 2}}, {{4, 2}}},    // an even run
-        {"\xB0\xB0\xB0\r\n", 5, 5, {}, {{5, 1}}},     // an odd run
-        {"\xB0\n\n", 3, 3, {}, {{3, 1}}},             // an LF as a second byte
+        {"\xB0\r\nb", 4, 4, {}, {{3, 1}}},          // the CR is a second byte
+        {"\xB0\xB0\r\n", 4, 4, {{4, 2}}, {{4, 2}}}, // an even run
+        {"\xB0\xB0\xB0\r\n", 5, 5, {}, {{5, 1}}},   // an odd run
+        {"\xB0\n\n", 3, 3, {}, {{3, 1}}},           // an LF as a second byte
         {"\r\r\n\n", 4, 4, {{3, 2}}, {{3, 2}, {4, 1}}},
-        {"\xB0\0\r\n", 4, 1, {}, {}},                 // a stop byte ends the text even as a second byte
+        {"\xB0\0\r\n", 4, 1, {}, {}}, // a stop byte ends the text even as a second byte
         {"a\r\x1A\n", 4, 2, {}, {}},
         {"\r\n\0\r\n", 5, 2, {{2, 2}}, {{2, 2}}},
         {"\xFF\x80\r\n\x81", 5, 5, {{4, 2}}, {{4, 2}}}, // 0x80 and 0xFF lead too
@@ -105,16 +106,16 @@ TEST_P(LineScan, AnyPiecesGiveTheLineEndsOfACharacterWalk) {
                 bytes += alphabet[random() % sizeof alphabet];
             }
         }
-        if (round % 4 == 0 && !bytes.empty()) bytes[random() % bytes.size()] = "\0\x1A"[random() % 2];
+        if (round % 4 == 0 && !bytes.empty())
+            bytes[random() % bytes.size()] = "\0\x1A"[random() % 2];
         const std::size_t block = app::kBlockBytes;
         const std::size_t sizes[] = {1, 3, block - 1, block, block + 1, 16 * block, 16 * block + 5};
         const std::size_t fixed = sizes[random() % (sizeof sizes / sizeof sizes[0])];
         const bool randomCut = random() % 2 == 0;
         for (bool loneLf : {false, true}) {
             const auto rule = loneLf ? app::LineEnds::kCrLfOrLf : app::LineEnds::kCrLf;
-            Scanned got = scanInPieces(bytes, rule, [&] {
-                return randomCut ? 1 + random() % (3 * block) : fixed;
-            });
+            Scanned got = scanInPieces(
+                bytes, rule, [&] { return randomCut ? 1 + random() % (3 * block) : fixed; });
             expectReference(bytes, got, loneLf, "round " + std::to_string(round));
         }
     }
@@ -128,7 +129,7 @@ TEST_P(LineScan, AnEndedTextGivesNothingMoreAndResetStartsAfresh) {
     EXPECT_TRUE(scanner.ended());
     EXPECT_EQ(scanner.scan("\n\r\n", 3, count), 0u);
     EXPECT_EQ(ends, 1);
-    scanner.reset(); // keeps its rule
+    scanner.reset();                                 // keeps its rule
     EXPECT_EQ(scanner.scan("\xB0\n", 2, count), 2u); // no carry from before
     EXPECT_EQ(scanner.scan("\n", 1, count), 1u);
     EXPECT_EQ(ends, 2);

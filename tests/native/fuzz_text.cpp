@@ -157,6 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzPieces(data, size, 1 + data[-1] % 7); // the maximum's byte also picks a piece size
     // The text's own first bytes cut it into pieces.
     const std::string raw(reinterpret_cast<const char*>(data), size);
-    fuzzScanner(raw, data, std::min<std::size_t>(size, 8), (control & 16) != 0, (control & 32) != 0);
+    fuzzScanner(raw, data, std::min<std::size_t>(size, 8), (control & 16) != 0,
+                (control & 32) != 0);
     return 0;
 }
