@@ -20,13 +20,13 @@ inline std::uint64_t fold(std::uint64_t h, std::uint64_t v) {
 void addGroupsByWords(const char* bytes, std::size_t groups, PieceLanes* lanes) {
     PieceLanes s = *lanes;
     for (; groups > 0; --groups, bytes += kSumGroup) {
-        std::uint64_t w[8];
-        std::memcpy(w, bytes, sizeof w); // little-endian, as the vectors load them
         std::uint32_t low = 0, high = 0;
         for (unsigned k = 0; k < 8; ++k) {
-            s.words[k] += w[k];
-            low += std::uint32_t(w[k]);
-            high += std::uint32_t(w[k] >> 32);
+            std::uint32_t half[2]; // little-endian, as the vectors load them
+            std::memcpy(half, bytes + 8 * k, sizeof half);
+            s.words[k] += std::uint64_t(half[1]) << 32 | half[0];
+            low += half[0];
+            high += half[1];
         }
         s.halves[0] += std::uint64_t(high) << 32 | low;
         s.halves[1] += std::uint64_t(low) << 32 | high;

@@ -55,7 +55,7 @@ class TextSource {
     }
     // A line of about the same lengths in which each position starts a
     // two-byte character with `percent` % chance: 100 gives pure two-byte
-    // text (even lengths), 0 plain ASCII; 30 puts 46% of the bytes in
+    // text (even lengths), 0 plain ASCII; 32 puts 46% of the bytes in
     // two-byte characters.
     void line(std::string* out, std::uint32_t percent) {
         std::uint32_t length = random() % 97;

@@ -48,7 +48,7 @@ struct Text {
     const char* name;
     std::uint32_t percent; // of positions that start a two-byte character
 };
-const Text kAscii{"ascii", 0}, kMixed{"mixed", 30}, kGbk{"gbk", 100};
+const Text kAscii{"ascii", 0}, kMixed{"mixed", 32}, kGbk{"gbk", 100};
 
 bool makeText(const std::string& path, const Text& text, std::uint64_t bytes) {
     std::FILE* out = std::fopen(path.c_str(), "wb");
