@@ -344,10 +344,14 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    const fs::path dir = fs::path("/tmp") / ("textsplit_core_bench." + std::to_string(getpid()));
+    static const fs::path dir =
+        fs::path("/tmp") / ("textsplit_core_bench." + std::to_string(getpid()));
     const fs::path out = dir / "out";
     emptyFolder(out);
-    int rc = 0;
+    std::atexit([] { // also after a failed step
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    });
     if (callgrind) {
         const std::string self = fs::canonical("/proc/self/exe").string();
         std::printf("instructions per MiB (%s, %llu MiB of each text, export in groups of "
@@ -394,7 +398,5 @@ int main(int argc, char** argv) {
         printFigures(kMixed, fs::file_size(inputs[0]), figures[0]);
         printFigures(kGbk, fs::file_size(inputs[1]), figures[1]);
     }
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-    return rc;
+    return 0;
 }
