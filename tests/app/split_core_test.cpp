@@ -568,32 +568,4 @@ TEST_P(SplitCore, ExportNeverWritesOverTheImportedFile) {
     EXPECT_EQ(exportWith("2").written, 2); // the third name is not written
 }
 
-TEST(Checksum, TheSameBytesCutAnyWayGiveOneValueAndAChangeAnother) {
-    std::mt19937 random(5);
-    std::string bytes(1000, 0);
-    for (char& c : bytes)
-        c = char(random());
-    app::Checksum whole;
-    whole.add(bytes.data(), bytes.size());
-    for (int round = 0; round < 50; ++round) {
-        app::Checksum cut;
-        for (std::size_t at = 0; at < bytes.size();) {
-            std::size_t n = std::min<std::size_t>(random() % 20, bytes.size() - at);
-            cut.add(bytes.data() + at, n);
-            at += n;
-        }
-        ASSERT_EQ(cut.value(), whole.value());
-    }
-    for (std::size_t at : {std::size_t{0}, std::size_t{7}, std::size_t{999}}) {
-        std::string changed = bytes;
-        changed[at] ^= 1;
-        app::Checksum other;
-        other.add(changed.data(), changed.size());
-        EXPECT_NE(other.value(), whole.value()) << at;
-    }
-    app::Checksum shorter;
-    shorter.add(bytes.data(), bytes.size() - 1);
-    EXPECT_NE(shorter.value(), whole.value());
-}
-
 } // namespace
