@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "app/piece_sum.h"
+
 namespace app {
 
 namespace {
@@ -29,66 +31,24 @@ bool readPiece(std::intptr_t file, char* buffer, std::uint32_t want, std::uint32
     return true;
 }
 
-std::uint64_t sumOf(const char* bytes, std::size_t n) {
-    Checksum sum;
-    sum.add(bytes, n);
-    return sum.value();
-}
-
 } // namespace
-
-// --- checksum ---------------------------------------------------------------------
-
-void Checksum::mix(std::uint64_t word) {
-    state_ ^= word * 0x9E3779B97F4A7C15u;
-    state_ = (state_ << 31 | state_ >> 33) * 0xC2B2AE3D27D4EB4Fu;
-}
-
-void Checksum::add(const char* bytes, std::size_t n) {
-    length_ += n;
-    while (n > 0 && tailSize_ > 0 && tailSize_ < 8) {
-        tail_[tailSize_++] = static_cast<unsigned char>(*bytes++);
-        --n;
-    }
-    if (tailSize_ == 8) {
-        std::uint64_t word;
-        std::memcpy(&word, tail_, 8);
-        mix(word);
-        tailSize_ = 0;
-    }
-    for (; n >= 8; n -= 8, bytes += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes, 8);
-        mix(word);
-    }
-    std::memcpy(tail_ + tailSize_, bytes, n);
-    tailSize_ += unsigned(n);
-}
-
-std::uint64_t Checksum::value() const {
-    Checksum last = *this;
-    std::uint64_t word = 0;
-    std::memcpy(&word, tail_, tailSize_);
-    last.mix(word);
-    last.mix(length_);
-    return last.state_ ^ last.state_ >> 29;
-}
 
 // --- file store ---------------------------------------------------------------------
 
-Reading FileStore::import(rt::OpenFile file, std::uint64_t size, Progress* progress) {
+Reading FileStore::import(rt::OpenFile file, std::uint64_t size, LineEnds rule,
+                          Progress* progress) {
     file_ = std::move(file);
     index_ = LineIndex();
     sums_.clear();
     if (!rt::setFilePosition(file_.get(), 0)) return Reading::kUnreadable;
-    IndexBuilder builder;
+    IndexBuilder builder(rule);
     rt::HeapBlock buffer(kPiece);
     for (std::uint64_t at = 0; at < size && !builder.ended();) {
         const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(kPiece, size - at));
         std::uint32_t got = 0;
         if (!readPiece(file_.get(), buffer.data(), want, &got)) return Reading::kUnreadable;
         if (got == 0) break;
-        sums_.push(sumOf(buffer.data(), builder.add(buffer.data(), got)));
+        sums_.push(pieceSum(buffer.data(), builder.add(buffer.data(), got)));
         at += got;
         if (got < want) break; // the file is shorter than it was
         if (!builder.ended() && !keepGoing(progress, at, size)) return Reading::kStopped;
@@ -127,7 +87,7 @@ Reading FileStore::Pieces::next(std::size_t keep, Piece* piece) {
     // Nothing is written from a piece that differs from the one imported:
     // its lines may not be those counted.
     if (want > 0 && (got != want || piece_ == store_.sums_.size() ||
-                     sumOf(bytes + keep, got) != store_.sums_[piece_]))
+                     pieceSum(bytes + keep, got) != store_.sums_[piece_]))
         return Reading::kChanged;
     if (want > 0) ++piece_;
     *piece = {bytes, keep + got, next_ - keep, next_ + got == textEnd};

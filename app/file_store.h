@@ -27,7 +27,7 @@ class FileStore {
 
     // Indexes the lines of the first `size` bytes of the file (fewer where
     // it ends before them or at a stop byte) and keeps the file.
-    Reading import(rt::OpenFile file, std::uint64_t size, Progress* progress);
+    Reading import(rt::OpenFile file, std::uint64_t size, LineEnds rule, Progress* progress);
     const LineIndex& index() const { return index_; }
 
     // The text for export, piece by piece as import read it: kChanged at
@@ -52,22 +52,6 @@ class FileStore {
     rt::OpenFile file_;
     LineIndex index_;
     rt::GrowArray<std::uint64_t> sums_; // of every piece of the text
-};
-
-// A checksum of bytes fed in pieces of any size: the same bytes give the
-// same value however they are cut, and a changed byte a different one.
-class Checksum {
-  public:
-    void add(const char* bytes, std::size_t n);
-    std::uint64_t value() const;
-
-  private:
-    void mix(std::uint64_t word);
-
-    std::uint64_t state_ = 0x243F6A8885A308D3u;
-    std::uint64_t length_ = 0;
-    unsigned char tail_[8] = {};
-    unsigned tailSize_ = 0;
 };
 
 } // namespace app

@@ -8,7 +8,8 @@ namespace app {
 
 LinesGrouping::LinesGrouping(const LineIndex& index, LineStart first, std::uint64_t perFile,
                              std::uint64_t longer)
-    : index_(index), firstLine_(first.line), start_(first), perFile_(perFile), longer_(longer) {
+    : index_(index), firstLine_(first.line), start_(first), perFile_(perFile), longer_(longer),
+      walker_(index.rule()) {
     walker_.from(first);
 }
 
@@ -44,7 +45,7 @@ LinesGrouping partsGrouping(const LineIndex& index, LineStart first, std::uint64
 // --- files of so many bytes ---------------------------------------------------------------
 
 SizeGrouping::SizeGrouping(const LineIndex& index, LineStart first, std::uint64_t budget)
-    : index_(index), start_(first), budget_(budget) {
+    : index_(index), start_(first), budget_(budget), walker_(index.rule()) {
     walker_.from(first);
 }
 

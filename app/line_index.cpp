@@ -20,7 +20,8 @@ LineStart LineIndex::markAtOffset(std::uint64_t offset) const {
     return {i * kMarkEvery, marks_[std::size_t(i)]};
 }
 
-IndexBuilder::IndexBuilder() {
+IndexBuilder::IndexBuilder(LineEnds rule) : scanner_(rule) {
+    index_.rule_ = rule;
     index_.marks_.push(0);
 }
 
@@ -63,8 +64,7 @@ std::size_t IndexBuilder::add(const char* bytes, std::size_t n) {
         if (answer == HeadingMatcher::kYes) index_.headings_.push(headingAt_);
         headingOpen_ = answer == HeadingMatcher::kMore;
     }
-    const std::size_t text = scanner_.scan(bytes, n, [&](std::ptrdiff_t cr) {
-        const auto next = std::size_t(cr + 2);
+    const std::size_t text = scanner_.scan(bytes, n, [&](std::size_t next, unsigned) {
         index_.lastLineStart_ = at + next;
         if (++lineEnds_ % kMarkEvery == 0) index_.marks_.push(at + next);
         lookAtLine(bytes + next, n - next, at + next);

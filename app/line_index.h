@@ -38,9 +38,12 @@ class LineIndex {
     LineStart markAtOffset(std::uint64_t offset) const;
     // Where the chapter headings start, in order.
     const rt::GrowArray<std::uint64_t>& headings() const { return headings_; }
+    // The rule the lines were found by; every later walk keeps it.
+    LineEnds rule() const { return rule_; }
 
   private:
     friend class IndexBuilder;
+    LineEnds rule_ = LineEnds::kCrLf;
     std::uint64_t count_ = 0;
     std::uint64_t textEnd_ = 0;
     std::uint64_t lastLineStart_ = 0;
@@ -51,7 +54,7 @@ class LineIndex {
 // Builds the index of a text fed in pieces, in order (the import).
 class IndexBuilder {
   public:
-    IndexBuilder();
+    explicit IndexBuilder(LineEnds rule = LineEnds::kCrLf);
     // Scans the next piece; returns how many of its bytes are text: all, or
     // those before a stop byte (then the text has ended).
     std::size_t add(const char* bytes, std::size_t n);

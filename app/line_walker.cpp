@@ -31,10 +31,11 @@ template <class Reached> bool LineWalker::walk(const Piece& piece, Reached&& rea
          slice = std::min(slice * 2, kSlice)) {
         const std::size_t n = std::min(slice, piece.size - pos);
         const std::uint64_t base = piece.at + pos;
-        scanner_.scan(piece.bytes + pos, n, [&](std::ptrdiff_t cr) {
+        scanner_.scan(piece.bytes + pos, n, [&](std::size_t next, unsigned endBytes) {
             if (found) return; // the rest of the slice is looked at again later
             before_ = at_;
-            at_ = {at_.line + 1, base + std::uint64_t(cr + 2)};
+            at_ = {at_.line + 1, base + next};
+            endBytes_ = endBytes;
             found = reached(at_);
         });
         pos += n;
@@ -60,8 +61,9 @@ bool LineWalker::beyond(std::uint64_t offset, const Piece& piece) {
     return walk(piece, [&](LineStart s) { return s.offset > offset; });
 }
 
-Reading readFirstLine(TextPieces& pieces, rt::GrowArray<char>* bytes, LineStart* next) {
-    LineWalker walker;
+Reading readFirstLine(TextPieces& pieces, const LineIndex& index, rt::GrowArray<char>* bytes,
+                      LineStart* next) {
+    LineWalker walker(index.rule());
     for (;;) {
         Piece piece;
         const Reading reading = pieces.next(0, &piece);
@@ -78,21 +80,21 @@ Reading readFirstLine(TextPieces& pieces, rt::GrowArray<char>* bytes, LineStart*
 
 void visitLines(TextPieces& pieces, const LineIndex& index, LineVisitor visit, void* context) {
     rt::GrowArray<char> line; // the bytes of a line that goes on in the next piece
-    LineWalker walker;
+    LineWalker walker(index.rule());
     std::uint64_t start = 0;
     auto emit = [&](const char* bytes, std::size_t n) {
         visit(bytes, n, context);
         line.clear();
     };
     for (Piece piece; pieces.next(0, &piece) == Reading::kRead && piece.size > 0;) {
-        // Each line end found gives the line before it, without its CR LF.
+        // Each line end found gives the line before it, without its end.
         while (walker.toLine(walker.at().line + 1, piece)) {
-            const std::uint64_t end = walker.at().offset - 2;
+            const std::uint64_t end = walker.at().offset - walker.endBytes();
             if (start >= piece.at) {
                 emit(piece.bytes + (start - piece.at), std::size_t(end - start));
             } else {
-                // The line began in a piece before; its CR may have been the
-                // last byte there.
+                // The line began in a piece before; its line end may have
+                // begun there.
                 if (end >= piece.at)
                     line.append(piece.bytes, std::size_t(end - piece.at));
                 else

@@ -17,12 +17,16 @@ namespace app {
 // may begin at any of them (a mark, the end of the file before).
 class LineWalker {
   public:
+    // Line ends by the rule the text's lines were found by.
+    explicit LineWalker(LineEnds rule) : scanner_(rule) {}
     // Walks on from this line start when it lies ahead of the walk.
     void from(LineStart start);
     // The last line start reached.
     LineStart at() const { return at_; }
     // The one before it (the walk's first line start while there is none).
     LineStart before() const { return before_; }
+    // The bytes of the line end just before at(): 2 for CR LF, 1 for LF.
+    unsigned endBytes() const { return endBytes_; }
     // Walks through the piece to the start of line `target`: true when
     // reached (at() is it), false when the piece ends first.
     bool toLine(std::uint64_t target, const Piece& piece);
@@ -35,12 +39,14 @@ class LineWalker {
 
     LineScanner scanner_;
     LineStart at_, before_;
+    unsigned endBytes_ = 0;
     std::uint64_t scanned_ = 0; // the bytes before this offset have been scanned
 };
 
 // The first line's bytes with its line end, read from the pieces, and where
 // the second line starts.
-Reading readFirstLine(TextPieces& pieces, rt::GrowArray<char>* bytes, LineStart* next);
+Reading readFirstLine(TextPieces& pieces, const LineIndex& index, rt::GrowArray<char>* bytes,
+                      LineStart* next);
 
 // Calls visit with every line in order, its bytes without its line end.
 using LineVisitor = void (*)(const char* bytes, std::size_t n, void* context);

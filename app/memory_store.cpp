@@ -47,9 +47,10 @@ char* MemoryStore::blockAt(std::uint64_t offset) const {
     return blocks_[std::size_t(offset / gBlock)].bytes;
 }
 
-Reading MemoryStore::import(std::intptr_t file, std::uint64_t size, Progress* progress) {
+Reading MemoryStore::import(std::intptr_t file, std::uint64_t size, LineEnds rule,
+                            Progress* progress) {
     release();
-    IndexBuilder builder;
+    IndexBuilder builder(rule);
     Reading reading = Reading::kRead;
     for (std::uint64_t at = 0; at < size && !builder.ended();) {
         const std::uint64_t inBlock = at % gBlock;

@@ -30,7 +30,7 @@ class MemoryStore {
     // Reads the first `size` bytes of the file (fewer where it ends before
     // them or at a stop byte) and indexes their lines. On anything but
     // kRead the store is empty.
-    Reading import(std::intptr_t file, std::uint64_t size, Progress* progress);
+    Reading import(std::intptr_t file, std::uint64_t size, LineEnds rule, Progress* progress);
     const LineIndex& index() const { return index_; }
 
     // The text for export, in pieces of at most a megabyte.

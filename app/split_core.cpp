@@ -39,7 +39,6 @@ struct Imported {
     bool inFile = false;
     ImportedFile source;
     rt::TextValue path;
-    bool loneLf = false; // the rule its lines were found by
 
     const LineIndex& index() const { return inFile ? file.index() : memory.index(); }
 };
@@ -48,7 +47,8 @@ Imported gLines;
 
 // Where a file can be had only with others writing it (a log being
 // written), it is read as it was opened, and export checks its bytes.
-Reading keepInFile(rt::OpenFile opened, const char* path, Progress* progress, FileStore* store) {
+Reading keepInFile(rt::OpenFile opened, const char* path, LineEnds rule, Progress* progress,
+                   FileStore* store) {
     rt::OpenFile alone(rt::openFile(path, rt::kOpenRead, rt::kShareDenyWrite));
     const bool othersWrite = !alone;
     rt::OpenFile file = othersWrite ? std::move(opened) : std::move(alone);
@@ -56,7 +56,7 @@ Reading keepInFile(rt::OpenFile opened, const char* path, Progress* progress, Fi
     // The size is taken once, from the handle that is kept.
     rt::setFilePosition(file.get(), 0);
     const std::uint64_t size = rt::bytesLeft(file.get());
-    return store->import(std::move(file), size, progress);
+    return store->import(std::move(file), size, rule, progress);
 }
 
 char* decimal(std::int64_t n) {
@@ -100,15 +100,16 @@ std::int64_t importFile(const char* path, Progress* progress, bool loneLf) {
     // import is complete: a stopped import leaves them as they were.
     Imported next;
     next.path.reset(rt::copyText(path));
-    next.loneLf = loneLf;
     rt::OpenFile file(rt::openFile(next.path.c_str(), rt::kOpenRead));
     Reading reading = Reading::kUnreadable;
     if (file) {
         next.source.describe(file.get(), next.path.c_str());
         const std::uint64_t size = rt::bytesLeft(file.get());
         next.inFile = size > gMemoryLimit;
-        reading = next.inFile ? keepInFile(std::move(file), next.path.c_str(), progress, &next.file)
-                              : next.memory.import(file.get(), size, progress);
+        const LineEnds rule = loneLf ? LineEnds::kCrLfOrLf : LineEnds::kCrLf;
+        reading = next.inFile
+                      ? keepInFile(std::move(file), next.path.c_str(), rule, progress, &next.file)
+                      : next.memory.import(file.get(), size, rule, progress);
     }
     if (reading == Reading::kStopped) return lineCount();
     // A file that cannot be read gives no lines, not some.
@@ -217,7 +218,7 @@ ExportResult exportLines(const char* folder, const char* countText, Progress* pr
     rt::GrowArray<char> header;
     if (options.header && index.count() > 1) {
         StoreText text;
-        const Reading reading = readFirstLine(text.pieces(), &header, &first);
+        const Reading reading = readFirstLine(text.pieces(), index, &header, &first);
         if (reading != Reading::kRead) {
             reportReading(reading, &result);
             return result;

@@ -75,9 +75,11 @@ struct ExportResult {
     bool failed() const { return outcome != kWritten && outcome != kStopped; }
 };
 
-// Writes the lines, each followed by CR LF, in groups of the count text's
-// integer value into folder + "\文本" + number + ".txt", numbered from 1. A
-// size below 1 (or no digits) makes one group of all lines. Each file takes
+// Writes the lines, each with its line end (CR LF, or a lone LF where the
+// import took those; a last line without one gets CR LF), in groups of the
+// count text's integer value into folder + "\文本" + number + ".txt",
+// numbered from 1. A size below 1 (or no digits) makes one group of all
+// lines. Each file takes
 // its name only once it is whole. Writes nothing when one of those names is
 // the imported file itself; stops at the first file that cannot be written,
 // at bytes of a file kept in its file that differ from those imported, or

@@ -1,7 +1,11 @@
-// What both benchmarks use: a clock and deterministic text of CR LF lines.
+// What the benchmarks use: a clock and deterministic text of CR LF lines.
 #pragma once
 
+#if defined(_WIN32)
 #include <windows.h>
+#else
+#include <chrono>
+#endif
 
 #include <cstdint>
 #include <string>
@@ -10,6 +14,7 @@ namespace bench {
 
 // Seconds, from the performance counter.
 inline double now() {
+#if defined(_WIN32)
     static LARGE_INTEGER frequency = [] {
         LARGE_INTEGER f;
         QueryPerformanceFrequency(&f);
@@ -18,6 +23,10 @@ inline double now() {
     LARGE_INTEGER t;
     QueryPerformanceCounter(&t);
     return double(t.QuadPart) / double(frequency.QuadPart);
+#else
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+#endif
 }
 
 // Deterministic text: lines of 0 to 96 bytes (50 with CR LF on average),
@@ -35,6 +44,24 @@ class TextSource {
         std::uint32_t length = random() % 97;
         for (std::uint32_t i = 0; i < length; ++i) {
             if (i + 1 < length && random() % 8 == 0) {
+                *out += static_cast<char>(0xB0 + random() % 0x48);
+                *out += static_cast<char>(0xA1 + random() % 0x5E);
+                ++i;
+            } else {
+                *out += next();
+            }
+        }
+        *out += "\r\n";
+    }
+    // A line of about the same lengths in which each position starts a
+    // two-byte character with `percent` % chance: 100 gives pure two-byte
+    // text (even lengths), 0 plain ASCII; 32 puts 46% of the bytes in
+    // two-byte characters.
+    void line(std::string* out, std::uint32_t percent) {
+        std::uint32_t length = random() % 97;
+        if (percent >= 100) length &= ~1u;
+        for (std::uint32_t i = 0; i < length; ++i) {
+            if (i + 1 < length && random() % 100 < percent) {
                 *out += static_cast<char>(0xB0 + random() % 0x48);
                 *out += static_cast<char>(0xA1 + random() % 0x5E);
                 ++i;

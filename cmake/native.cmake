@@ -2,6 +2,26 @@
 # the platform layer, under AddressSanitizer and UndefinedBehaviorSanitizer;
 # plus the fuzz targets when the compiler is clang.
 option(TEXTSPLIT_I386 "32-bit x86 build, run under qemu-i386" OFF)
+option(TEXTSPLIT_BENCH "The optimised core and its benchmark alone, without sanitizers" OFF)
+if(TEXTSPLIT_BENCH)
+  # Figures of the core itself: the build type's optimisation, no tests;
+  # debug information that valgrind reads.
+  add_compile_options(-Wall -Wextra -gdwarf-4)
+  if(TEXTSPLIT_I386)
+    add_compile_options(-m32)
+    add_link_options(-m32 -static)
+  endif()
+  add_compile_definitions(_FILE_OFFSET_BITS=64)
+  file(GLOB RUNTIME_SOURCES CONFIGURE_DEPENDS runtime/*.cpp)
+  list(FILTER RUNTIME_SOURCES EXCLUDE REGEX "_win32\\.cpp$")
+  add_library(textsplit_runtime STATIC ${RUNTIME_SOURCES} tests/native/platform_posix.cpp)
+  target_include_directories(textsplit_runtime PUBLIC ${PROJECT_SOURCE_DIR})
+  add_library(textsplit_core STATIC ${CORE_SOURCES})
+  target_link_libraries(textsplit_core PUBLIC textsplit_runtime)
+  add_executable(core_bench bench/core_bench.cpp)
+  target_link_libraries(core_bench PRIVATE textsplit_core)
+  return()
+endif()
 if(TEXTSPLIT_I386)
   # The 32-bit layouts and the stack-balanced call of foreign functions are
   # checked here: a static 32-bit Linux program that qemu-i386 can run.

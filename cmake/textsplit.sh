@@ -3,6 +3,8 @@
 #   bash cmake/textsplit.sh run    installs what is missing, builds, starts the tool
 #   bash cmake/textsplit.sh test   installs what is missing, builds, runs every test
 #   bash cmake/textsplit.sh bench  builds and runs the splitting benchmark
+#   bash cmake/textsplit.sh bench-core  the splitting core natively (instructions
+#                                       per MiB with --callgrind)
 #   bash cmake/textsplit.sh bench-tool  the 32-bit tool itself on files of GB
 #   bash cmake/textsplit.sh dist   builds the tool and packs it with its Chinese
 #                                  guide into build/textsplit.zip
@@ -225,6 +227,7 @@ check_exe() {
         exit 1
     fi
     echo "  names no test seam"
+    bash "$ROOT/cmake/check_vector_path.sh" "$exe"
 }
 
 # The zip for a Windows machine: the product and the README's Chinese section
@@ -413,6 +416,35 @@ bench_tool() {
     return $rc
 }
 
+# The splitting core natively, optimised, without sanitizers (build/bench):
+# wall clock beside a plain read, cp and split -l of the same file; with
+# --callgrind the instructions per MiB, 64-bit under callgrind and the
+# 32-bit build (build/bench-i386) counted under qemu, vector and word path.
+# Options: --mib N, --runs R, --callgrind, --callgrind-mib M, --qemu-mib Q.
+bench_core() {
+    local counts=no args=() qemu_mib=1
+    while [ $# -gt 0 ]; do
+        case $1 in
+        --callgrind) counts=yes; shift ;;
+        --qemu-mib) qemu_mib=$2; shift 2 ;;
+        --mib | --runs | --callgrind-mib) args+=("$1" "$2"); shift 2 ;;
+        *) echo "unknown option $1" >&2; exit 2 ;;
+        esac
+    done
+    install_missing valgrind
+    configure_build "$BUILD/bench" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DTEXTSPLIT_BENCH=ON
+    local bench=$BUILD/bench/core_bench
+    if [ $counts = no ]; then
+        "$bench" "${args[@]}"
+        return
+    fi
+    "$bench" --callgrind "${args[@]}"
+    configure_build "$BUILD/bench-i386" -DTEXTSPLIT_BENCH=ON -DTEXTSPLIT_I386=ON
+    "$bench" --qemu "$BUILD/bench-i386/core_bench" --callgrind-mib "$qemu_mib"
+    "$bench" --qemu "$BUILD/bench-i386/core_bench" --callgrind-mib "$qemu_mib" --word-path
+}
+
 case "${1:-}" in
 run)
     setup
@@ -443,6 +475,10 @@ bench)
     start_wine private
     wine64 "$BUILD/win64/split_bench.exe" "${@:2}"
     stop_wine
+    ;;
+bench-core)
+    setup
+    bench_core "${@:2}"
     ;;
 bench-tool)
     setup
@@ -476,7 +512,7 @@ build)
     build_native
     ;;
 *)
-    echo "usage: $0 run|test|bench|build|dist|wine PROGRAM..." >&2
+    echo "usage: $0 run|test|bench|bench-core|bench-tool|build|dist|wine PROGRAM..." >&2
     exit 2
     ;;
 esac

@@ -23,9 +23,10 @@ using namespace coretest;
 using Files = std::vector<std::string>;
 using app::SplitMode;
 
-// The lines of a text with their line ends (CR LF at a character start),
-// as the design finds them; the last one without its end gets CR LF.
-Lines linesWithEnds(const std::string& text) {
+// The lines of a text with their line ends (CR LF at a character start,
+// and a lone LF there where lone LFs end lines), walked character by
+// character; the last one without its end gets CR LF.
+Lines linesWithEnds(const std::string& text, bool loneLf) {
     Lines lines;
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -34,6 +35,9 @@ Lines linesWithEnds(const std::string& text) {
         } else if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
             lines.push_back(text.substr(start, i + 2 - start));
             start = ++i + 1;
+        } else if (text[i] == '\n' && loneLf) {
+            lines.push_back(text.substr(start, i + 1 - start));
+            start = i + 1;
         }
     }
     if (start < text.size()) lines.push_back(text.substr(start) + "\r\n");
@@ -41,8 +45,9 @@ Lines linesWithEnds(const std::string& text) {
 }
 
 // What each mode makes of the lines, with the header (if kept) on top.
-Files reference(const std::string& text, SplitMode mode, std::uint64_t n, bool header) {
-    Lines lines = linesWithEnds(text);
+Files reference(const std::string& text, SplitMode mode, std::uint64_t n, bool header,
+                bool loneLf = false) {
+    Lines lines = linesWithEnds(text, loneLf);
     std::string head;
     if (header && lines.size() > 1) {
         head = lines.front();
@@ -106,8 +111,9 @@ class SplitModes : public SplitCore {
 };
 
 // Random texts of two-byte characters and long and empty lines, through
-// small blocks and pieces: each mode, with and without a header, writes
-// exactly the reference's files.
+// small blocks and pieces: each mode, with and without a header, with
+// line ends at CR LF only and at lone LFs too, writes exactly the
+// reference's files.
 TEST_P(SplitModes, EachModeWritesTheReferenceFiles) {
     std::mt19937 random(17);
     for (int round = 0; round < 4; ++round) {
@@ -120,7 +126,8 @@ TEST_P(SplitModes, EachModeWritesTheReferenceFiles) {
             text += "\r\n";
         }
         if (round % 2) text += "last without end";
-        ASSERT_GT(app::importFile(input(text).c_str()), 0);
+        const bool loneLf = round >= 2;
+        ASSERT_GT(app::importFile(input(text).c_str(), nullptr, loneLf), 0);
         struct {
             SplitMode mode;
             std::uint64_t n;
@@ -136,12 +143,13 @@ TEST_P(SplitModes, EachModeWritesTheReferenceFiles) {
                 options.mode = c.mode;
                 options.header = header;
                 app::ExportResult result = exportAs(options, std::to_string(c.n).c_str());
-                const Files expected = reference(text, c.mode, c.n, header);
+                const Files expected = reference(text, c.mode, c.n, header, loneLf);
                 EXPECT_EQ(result.outcome, app::ExportResult::kWritten);
                 EXPECT_EQ(result.written, std::int64_t(expected.size()));
                 const Files got = named(app::OutputNames(folder_.c_str()));
-                ASSERT_TRUE(got == expected) << "round " << round << " mode " << int(c.mode)
-                                             << " n " << c.n << " header " << header;
+                ASSERT_TRUE(got == expected)
+                    << "round " << round << " mode " << int(c.mode) << " n " << c.n << " header "
+                    << header << " lone LF " << loneLf;
             }
         }
     }
@@ -227,6 +235,81 @@ TEST_P(SplitModes, EdgesOfEachMode) {
         app::ExportResult result = exportAs(options, c.count);
         EXPECT_EQ(result.written, std::int64_t(expected.size())) << c.name;
         EXPECT_TRUE(named(app::OutputNames(folder_.c_str())) == expected) << c.name;
+    }
+}
+
+// Lone LFs end lines where the import was told so: each line keeps the end
+// it had, a last line without one gets CR LF; the rule of the import holds
+// for every mode, and for the header.
+TEST_P(SplitModes, LoneLfEndsLinesWhereTheImportWasToldSo) {
+    const std::string heading = "\xB5\xDA\xD2\xBB\xD5\xC2"; // 第一章
+    struct Case {
+        const char* name;
+        std::string text;
+        bool loneLf;
+        SplitMode mode;
+        const char* count;
+        bool header;
+        Files files;
+    } const cases[] = {
+        {"an LF file is one line by default",
+         "a\nb\nc",
+         false,
+         SplitMode::kLines,
+         "1",
+         false,
+         {"a\nb\nc\r\n"}},
+        {"an LF file in lines",
+         "a\nb\nc",
+         true,
+         SplitMode::kLines,
+         "2",
+         false,
+         {"a\nb\n", "c\r\n"}},
+        {"each line keeps its end",
+         "a\r\nb\nc\r",
+         true,
+         SplitMode::kLines,
+         "1",
+         false,
+         {"a\r\n", "b\n", "c\r\r\n"}},
+        {"an LF that is a second byte ends nothing",
+         "\xB0\nx\ny",
+         true,
+         SplitMode::kLines,
+         "1",
+         false,
+         {"\xB0\nx\n", "y\r\n"}},
+        {"a header with its LF",
+         "h\n1\n2\n3\n",
+         true,
+         SplitMode::kParts,
+         "2",
+         true,
+         {"h\n1\n2\n", "h\n3\n"}},
+        {"chapters after LFs",
+         "p\n" + heading + "\nx\n" + heading + "\ny",
+         true,
+         SplitMode::kChapters,
+         "1",
+         false,
+         {"p\n" + heading + "\nx\n", heading + "\ny\r\n"}},
+        {"sizes count an LF as one byte",
+         "aaa\nbbb\nccc\n",
+         true,
+         SplitMode::kSize,
+         "0",
+         false,
+         {"aaa\nbbb\nccc\n"}},
+    };
+    for (const Case& c : cases) {
+        clearOutputs();
+        ASSERT_GT(app::importFile(input(c.text).c_str(), nullptr, c.loneLf), 0) << c.name;
+        app::SplitOptions options;
+        options.mode = c.mode;
+        options.header = c.header;
+        EXPECT_EQ(exportAs(options, c.count).written, std::int64_t(c.files.size())) << c.name;
+        EXPECT_EQ(named(app::OutputNames(folder_.c_str())), c.files) << c.name;
     }
 }
 

@@ -1,8 +1,9 @@
 // Fuzz target: split text and to integer on arbitrary bytes. Besides the
 // sanitizers it checks what must hold for any input: the pieces are the
 // text cut at matched delimiters, the lines that import collects piece by
-// piece are those of split text, and a plain decimal text parses as the C
-// library parses it.
+// piece are those of split text, the line scanner finds on any pieces (with
+// either rule, on either path) the line ends of a walk over the characters,
+// and a plain decimal text parses as the C library parses it.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -13,11 +14,14 @@
 #include <vector>
 
 #include "app/line_index.h"
+#include "app/line_scanner.h"
 #include "app/line_walker.h"
 #include "app/split_core.h"
+#include "app/vector_path.h"
 #include "runtime/convert.h"
 #include "runtime/text.h"
 #include "runtime/values.h"
+#include "tests/support/line_reference.h"
 
 namespace {
 
@@ -130,6 +134,31 @@ void fuzzPieces(const std::uint8_t* data, std::size_t size, std::size_t piece) {
         check(got[std::size_t(i - 1)] == expected.at(i), "piecewise line differs");
 }
 
+// The scanner's line ends on pieces of sizes drawn from `cuts`, against the
+// reference walk over the whole text.
+void fuzzScanner(const std::string& bytes, const std::uint8_t* cuts, std::size_t cutCount,
+                 bool loneLf, bool wordPath) {
+    app::forceWordPath(wordPath);
+    app::LineScanner scanner(loneLf ? app::LineEnds::kCrLfOrLf : app::LineEnds::kCrLf);
+    testing_support::LineEndList got;
+    std::size_t text = 0;
+    for (std::size_t at = 0, k = 0; at < bytes.size(); ++k) {
+        // Piece sizes around the block sizes too, where the carries are.
+        const std::size_t piece = std::min<std::size_t>(
+            bytes.size() - at, cutCount ? 1 + cuts[k % cutCount] % 130 : bytes.size());
+        text += scanner.scan(bytes.data() + at, piece, [&](std::size_t next, unsigned endBytes) {
+            check(next >= 1 && next <= piece, "line end outside the piece");
+            got.emplace_back(at + next, endBytes);
+        });
+        at += piece;
+    }
+    app::forceWordPath(false);
+    std::size_t textEnd = 0;
+    check(got == testing_support::referenceLineEnds(bytes, loneLf, &textEnd),
+          "scanner's line ends differ from the character walk");
+    check(text == textEnd, "scanner's text end differs");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -153,5 +182,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (control & 8) fuzzSplit(text, "\r\n", false, 0); // the import's own split
     fuzzInteger(text);
     fuzzPieces(data, size, 1 + data[-1] % 7); // the maximum's byte also picks a piece size
+    // The text's own first bytes cut it into pieces.
+    const std::string raw(reinterpret_cast<const char*>(data), size);
+    fuzzScanner(raw, data, std::min<std::size_t>(size, 8), (control & 16) != 0,
+                (control & 32) != 0);
     return 0;
 }
