@@ -361,8 +361,7 @@ TEST_F(ToolMenuExports, EachModeAndOptionWritesTheFilesItsRuleMakes) {
     EXPECT_TRUE(staysQuiet(500)) << "asked for a folder";
 }
 
-// The core does not yet cut at a lone LF: enabled once it does.
-TEST_F(ToolMenuExports, DISABLED_ALoneLfEndsALineFromTheNextImportOnAndKeepsItsEnd) {
+TEST_F(ToolMenuExports, ALoneLfEndsALineFromTheNextImportOnAndKeepsItsEnd) {
     ASSERT_NO_FATAL_FAILURE(importFile(writeInput("小说.txt", novel())));
     ASSERT_TRUE(waitForItemText(kMessageLineItem, "文本导入行数为[12]行"));
     ASSERT_NO_FATAL_FAILURE(want(kLines, {kLoneLf}));
