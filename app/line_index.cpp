@@ -25,28 +25,28 @@ IndexBuilder::IndexBuilder(LineEnds rule) : scanner_(rule) {
     index_.marks_.push(0);
 }
 
-// Few lines start with a blank or the lead byte of "第": only those are
-// looked at further.
+// Few lines start with a blank or the lead byte of "第" or of the
+// full-width space: only those are looked at further.
 inline bool mayBeHeading(char first) {
-    const auto c = static_cast<unsigned char>(first);
-    return c == ' ' || c == '\t' || c == 0xA1 || c == 0xB5;
+    switch (static_cast<unsigned char>(first)) {
+    case ' ':
+    case '\t':
+    case 0xA1:
+    case 0xB5:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void IndexBuilder::lookAtLine(const char* bytes, std::size_t n, std::uint64_t at) {
     headingOpen_ = false;
-    if (n == 0) { // the line starts in the next piece
-        headingOpen_ = true;
-        heading_.start();
-        headingAt_ = at;
-        return;
-    }
-    if (!mayBeHeading(bytes[0])) return;
     heading_.start();
-    switch (heading_.feed(bytes, n)) {
+    switch (n == 0 ? HeadingMatcher::kMore : heading_.feed(bytes, n)) {
     case HeadingMatcher::kYes:
         index_.headings_.push(at);
         break;
-    case HeadingMatcher::kMore:
+    case HeadingMatcher::kMore: // the line goes on in the next piece
         headingOpen_ = true;
         headingAt_ = at;
         break;
@@ -57,18 +57,23 @@ void IndexBuilder::lookAtLine(const char* bytes, std::size_t n, std::uint64_t at
 
 std::size_t IndexBuilder::add(const char* bytes, std::size_t n) {
     const std::uint64_t at = index_.textEnd_;
-    if (at == 0 && n > 0) lookAtLine(bytes, n, 0); // the first line
+    if (at == 0 && n > 0 && mayBeHeading(bytes[0])) lookAtLine(bytes, n, 0); // the first line
     if (headingOpen_ && n > 0) {
         headingOpen_ = false;
         const HeadingMatcher::Answer answer = heading_.feed(bytes, n);
         if (answer == HeadingMatcher::kYes) index_.headings_.push(headingAt_);
         headingOpen_ = answer == HeadingMatcher::kMore;
     }
+    // Counted in locals, which the scanner's loop keeps in registers.
+    std::uint64_t lineEnds = lineEnds_;
+    std::size_t last = 0; // where the last line found starts, 0 for none
     const std::size_t text = scanner_.scan(bytes, n, [&](std::size_t next, unsigned) {
-        index_.lastLineStart_ = at + next;
-        if (++lineEnds_ % kMarkEvery == 0) index_.marks_.push(at + next);
-        lookAtLine(bytes + next, n - next, at + next);
+        last = next;
+        if (++lineEnds % kMarkEvery == 0) index_.marks_.push(at + next);
+        if (next == n || mayBeHeading(bytes[next])) lookAtLine(bytes + next, n - next, at + next);
     });
+    lineEnds_ = lineEnds;
+    if (last) index_.lastLineStart_ = at + last;
     index_.textEnd_ = at + text;
     return text;
 }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "runtime/files.h"
+#include "runtime/platform.h"
 
 namespace app {
 
@@ -16,7 +17,6 @@ std::uint64_t gBlock = std::uint64_t{64} << 20;
 // scanned while it is still in the cache.
 constexpr std::size_t kReadPiece = std::size_t{256} << 10;
 constexpr std::size_t kPiece = std::size_t{1} << 20;
-constexpr std::size_t kPage = 4096;
 
 } // namespace
 
@@ -61,10 +61,7 @@ Reading MemoryStore::import(std::intptr_t file, std::uint64_t size, LineEnds rul
         const std::uint64_t blockEnd = std::min(at - inBlock + gBlock, size);
         char* into = blockAt(at) + inBlock;
         const auto room = std::size_t(std::min<std::uint64_t>(kReadPiece, blockEnd - at));
-        // Fresh pages are mapped by writing to them here: a file read into
-        // unmapped pages costs half as much again (under Wine).
-        for (std::size_t page = 0; page < room; page += kPage)
-            static_cast<volatile char*>(into)[page] = 0;
+        platform::prepareForRead(into, room);
         std::uint32_t got = 0;
         if (!rt::readBytes(file, into, static_cast<std::uint32_t>(room), &got)) {
             reading = Reading::kUnreadable;

@@ -59,6 +59,11 @@ bool isReadable(const void* p, std::size_t size) {
     return !IsBadReadPtr(p, size);
 }
 
+void prepareForRead(void* buffer, std::size_t size) {
+    for (std::size_t page = 0; page < size; page += 4096)
+        static_cast<volatile char*>(buffer)[page] = 0;
+}
+
 void imageRange(const std::uint8_t** first, const std::uint8_t** last) {
     static const std::uint8_t* base;
     static const std::uint8_t* end;

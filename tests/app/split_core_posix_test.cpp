@@ -45,6 +45,16 @@ class SplitCorePosix : public ::testing::TestWithParam<bool> {
     std::string outputName(int number) const {
         return folder_ + "\\文本" + std::to_string(number) + ".txt";
     }
+    // A file of `count` times the line, in the test's folder.
+    std::string lines(const char* name, const char* line, int count) const {
+        const std::string path = dir_ + "/" + name;
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        EXPECT_NE(f, nullptr);
+        for (int i = 0; f && i < count; ++i)
+            std::fputs(line, f);
+        if (f) std::fclose(f);
+        return path;
+    }
     bool exists(const std::string& name) const {
         struct stat st {};
         return ::stat(name.c_str(), &st) == 0;
@@ -141,12 +151,8 @@ using SplitCorePosixDeathTest = SplitCorePosix;
 // Memory runs out in the middle of an import (the heap capped below what the
 // lines need): the out-of-memory box, then the end with code 0.
 TEST_P(SplitCorePosixDeathTest, ImportPastTheHeapCapShowsTheOutOfMemoryBox) {
-    std::string big = dir_ + "/big.txt";
-    std::FILE* f = std::fopen(big.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    for (int i = 0; i < 200000; ++i)
-        std::fputs("a line of text in a file too large for the heap\r\n", f);
-    std::fclose(f);
+    const std::string big =
+        lines("big.txt", "a line of text in a file too large for the heap\r\n", 200000);
     EXPECT_EXIT(
         {
             rt::recordReturnPoint();
@@ -172,12 +178,7 @@ TEST_P(SplitCorePosix, CompleteExportShowsThePlainCount) {
 // million short lines (3 MB) held under a heap capped at 6 MB, where a
 // pointer a line alone would need 4 or 8.
 TEST_P(SplitCorePosixDeathTest, AHeldFileNeedsLittleMoreThanItsBytes) {
-    std::string big = dir_ + "/short_lines.txt";
-    std::FILE* f = std::fopen(big.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    for (int i = 0; i < 1000000; ++i)
-        std::fputs("x\r\n", f);
-    std::fclose(f);
+    const std::string big = lines("short_lines.txt", "x\r\n", 1000000);
     EXPECT_EXIT(
         {
             rt::recordReturnPoint();
@@ -194,12 +195,8 @@ TEST_P(SplitCorePosixDeathTest, AHeldFileNeedsLittleMoreThanItsBytes) {
 // its size: 12 MB import and export under a heap capped at 4 MB.
 using SplitCorePosixInFile = SplitCorePosix;
 TEST_P(SplitCorePosixInFile, NeedsOnlyItsBuffers) {
-    std::string big = dir_ + "/big.txt";
-    std::FILE* f = std::fopen(big.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    for (int i = 0; i < 250000; ++i)
-        std::fputs("a line of text in a file larger than the heap\r\n", f);
-    std::fclose(f);
+    const std::string big =
+        lines("big.txt", "a line of text in a file larger than the heap\r\n", 250000);
     platform::setHeapLimit(std::size_t{4} << 20);
     EXPECT_EQ(app::importFile(big.c_str()), 250000);
     app::ExportResult result = app::exportLines(folder_.c_str(), "100000");
