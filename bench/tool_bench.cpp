@@ -77,18 +77,25 @@ template <class Done> DWORD watch(HWND dialog, Done done) {
     return longest;
 }
 
+// A step that did not happen: said on stderr, so that the caller knows why
+// there are no figures.
+int failed(const char* step) {
+    std::fprintf(stderr, "tool_bench: %s\n", step);
+    return 1;
+}
+
 int run(const char* tool, const std::string& input, const std::string& folder,
         const std::string& group) {
     ChildProcess child;
-    if (!child.start(tool)) return 1;
+    if (!child.start(tool)) return failed("the tool did not start");
     HWND dialog = waitForDialog(child.id(), "文本分割", 30000);
-    if (!dialog) return 1;
+    if (!dialog) return failed("no dialog");
     Sleep(1000);
     const Memory idle = memoryOf(child.handle());
 
     pressButton(GetDlgItem(dialog, 1003));
     HWND open = waitForDialog(child.id(), "导入欲分割的文本内容(软件是按每行分割)", 30000);
-    if (!open || !answerOpenDialog(open, input)) return 1;
+    if (!open || !answerOpenDialog(open, input)) return failed("no Open dialog, or it took no file");
     const double importStart = now();
     auto counted = [&] {
         return textOf(GetDlgItem(dialog, 1005)).rfind("文本导入行数为[", 0) == 0;
@@ -105,14 +112,16 @@ int run(const char* tool, const std::string& input, const std::string& folder,
         return std::find(before.begin(), before.end(), w) == before.end() &&
                className(w) == "#32770";
     });
-    if (!browser) return 1;
+    if (!browser) return failed("no folder browser");
     std::vector<std::string> steps{"我的电脑", "(" + folder.substr(0, 2) + ")"};
     for (size_t at = 3; at < folder.size();) {
         size_t end = std::min(folder.find('\\', at), folder.size());
         steps.push_back(folder.substr(at, end - at));
         at = end + 1;
     }
-    if (!selectFolderInBrowser(child.handle(), browser, steps)) return 1;
+    std::string trail;
+    if (!selectFolderInBrowser(child.handle(), browser, steps, &trail))
+        return failed(("the folder browser did not show the folder: " + trail).c_str());
     pressButton(GetDlgItem(browser, IDOK));
     waitForWindowGone(browser);
     const double exportStart = now();

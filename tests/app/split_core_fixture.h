@@ -65,9 +65,11 @@ class SplitCore : public ::testing::TestWithParam<Store> {
         // Small blocks put block ends among the lines of the tests' files.
         app::setStoreLimits(GetParam() == Store::kFile ? 0 : app::kMemoryStoreLimit, kSmallBlock);
         auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        dir_ = fs::temp_directory_path() /
-               ("textsplit_core_" + std::to_string(stamp) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        // One folder, whose removal takes everything: a parameter's name
+        // ("Name/InFile") would make a folder inside another.
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        dir_ = fs::temp_directory_path() / ("textsplit_core_" + std::to_string(stamp) + "_" + name);
         fs::create_directories(dir_ / "out");
         folder_ = (dir_ / "out").string();
         app::createLines();
