@@ -1,9 +1,11 @@
 // The ways to split, chosen as a user chooses them: in the pop-up of a right
 // click (or of the keyboard's request) and in the sub-menu 分割方式 of the
 // system menu, each showing the same marks; the count box's label follows
-// the mode.
+// the mode; and every choice reaches the export as it was made.
 #include <map>
 
+#include "app/split_core.h"
+#include "app/split_options.h"
 #include "tests/app/tool_test_win32.h"
 
 using namespace tooltest;
@@ -172,97 +174,41 @@ TEST_F(ToolMenus, PictureOfTheMenuOpen) {
     closeMenus();
 }
 
-// --- the files of each way, against references made here from its rule ----------
+// --- the files of each way, as the splitting core writes them ----------------
 
-struct Line {
-    std::string text, end;
-};
-
-// Lines end at CR LF, or also at a lone LF; a last line without an end is
-// written with CR LF. GBK never has CR or LF in a trail byte.
-std::vector<Line> cut(const std::string& bytes, bool loneLf) {
-    std::vector<Line> lines;
-    for (size_t at = 0; at < bytes.size();) {
-        const size_t crlf = bytes.find("\r\n", at);
-        const size_t end = std::min(crlf, loneLf ? bytes.find('\n', at) : std::string::npos);
-        if (end == std::string::npos) {
-            lines.push_back({bytes.substr(at), "\r\n"});
-            break;
-        }
-        lines.push_back({bytes.substr(at, end - at), end == crlf ? "\r\n" : "\n"});
-        at = end + lines.back().end.size();
-    }
-    return lines;
+// The choices a case makes, as the core takes them.
+app::SplitOptions optionsOf(Item mode, const std::vector<Item>& options) {
+    const auto has = [&](Item o) { return std::count(options.begin(), options.end(), o) > 0; };
+    app::SplitOptions chosen;
+    chosen.mode = app::SplitMode(mode);
+    chosen.header = has(kHeader);
+    chosen.loneLf = has(kLoneLf);
+    chosen.sourceNames = has(kSourceNames);
+    chosen.padded = has(kPadded);
+    return chosen;
 }
 
-// Two-byte characters at their place in a list of them.
-bool among(const std::string& text, size_t at, const std::string& list) {
-    for (size_t i = 0; i + 1 < list.size(); i += 2)
-        if (text.compare(at, 2, list, i, 2) == 0) return true;
-    return false;
+// The files by name in a folder.
+std::map<std::string, std::string> filesOf(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const std::string& name : filesIn(folder))
+        files[name] = readBytes(folder + "\\" + name);
+    return files;
 }
 
-bool isHeading(const std::string& t) {
-    size_t at = 0;
-    while (at < t.size() && (t[at] == ' ' || t[at] == '\t' || among(t, at, "　")))
-        at += t[at] == ' ' || t[at] == '\t' ? 1 : 2;
-    if (!among(t, at, "第")) return false;
-    int numerals = 0;
-    for (at += 2;; ++numerals)
-        if (at < t.size() && t[at] >= '0' && t[at] <= '9')
-            ++at;
-        else if (among(t, at, "零〇一二两三四五六七八九十百千万０１２３４５６７８９"))
-            at += 2;
-        else
-            break;
-    return numerals >= 1 && numerals <= 9 && among(t, at, "章节回卷部篇集");
-}
-
-std::map<std::string, std::string> expectedFiles(const std::string& bytes, const std::string& name,
-                                                 Item mode, bool header, bool loneLf, bool names,
-                                                 bool padded, size_t n) {
-    std::vector<Line> lines = cut(bytes, loneLf);
-    std::string top;
-    if (header) {
-        top = lines.front().text + lines.front().end;
-        lines.erase(lines.begin());
-    }
-    std::vector<std::vector<Line>> files;
-    size_t used = 0, headings = 0;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const Line& line = lines[i];
-        const size_t size = line.text.size() + line.end.size();
-        bool next = files.empty();
-        if (mode == kLines) next = next || files.back().size() == n;
-        if (mode == kSize) next = next || (!files.back().empty() && used + size > n * 1024);
-        if (mode == kChapters && isHeading(line.text)) next = next || headings++ == n;
-        if (mode == kParts) {
-            const size_t parts = std::min(n, lines.size()), base = lines.size() / parts;
-            size_t start = 0;
-            for (size_t f = 0; f < parts && start < i; ++f)
-                start += base + (f < lines.size() % parts);
-            next = start == i;
-        }
-        if (next) {
-            files.emplace_back();
-            used = top.size();
-            headings = mode == kChapters && isHeading(line.text);
-        }
-        files.back().push_back(line);
-        used += size;
-    }
-    const size_t dot = name.rfind('.');
-    const std::string stem = names ? name.substr(0, dot) + "_" : "文本";
-    const std::string extension = names && dot != std::string::npos ? name.substr(dot) : ".txt";
-    std::map<std::string, std::string> result;
-    for (size_t f = 0; f < files.size(); ++f) {
-        std::string number = std::to_string(f + 1);
-        if (padded) number.insert(0, std::to_string(files.size()).size() - number.size(), '0');
-        std::string& file = result[stem + number + extension] = top;
-        for (const Line& line : files[f])
-            file += line.text + line.end;
-    }
-    return result;
+// What the splitting core itself, here in the test, writes of the file with
+// these choices and its line count: the tool must hand the choices over as
+// they were made in its menus. (The core's tests hold the rules.)
+std::map<std::string, std::string> coreFiles(const std::string& path,
+                                             const app::SplitOptions& options,
+                                             const std::string& count, const std::string& folder,
+                                             std::int64_t* lines) {
+    app::createLines();
+    *lines = app::importFile(path.c_str(), nullptr, options.loneLf);
+    EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    app::exportLines(folder.c_str(), count.c_str(), nullptr, options);
+    app::releaseLines();
+    return filesOf(folder);
 }
 
 class ToolMenuExports : public ToolMenus {
@@ -288,17 +234,14 @@ class ToolMenuExports : public ToolMenus {
         typeCount(count);
         const std::string folder = work_ + "\\" + std::to_string(++exports_);
         EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-        std::map<std::string, std::string> files;
         HWND browser = startExport();
         if (!browser || !isFolderBrowser(browser)) {
             ADD_FAILURE() << "no folder browser";
-            return files;
+            return {};
         }
         chooseFolder(browser, folder);
         *said = answerBox().text;
-        for (const std::string& name : filesIn(folder))
-            files[name] = readBytes(folder + "\\" + name);
-        return files;
+        return filesOf(folder);
     }
 
     // Imports the file with the choices made, exports it and compares.
@@ -306,12 +249,13 @@ class ToolMenuExports : public ToolMenus {
                      const std::vector<Item>& options, const std::string& count) {
         SCOPED_TRACE(file + " mode " + std::to_string(mode) + " count " + count);
         ASSERT_NO_FATAL_FAILURE(want(mode, options));
-        ASSERT_NO_FATAL_FAILURE(importFile(writeInput(file, bytes)));
-        const auto has = [&](Item o) { return std::count(options.begin(), options.end(), o) > 0; };
-        const auto expected = expectedFiles(bytes, file, mode, has(kHeader), has(kLoneLf),
-                                            has(kSourceNames), has(kPadded), std::stoul(count));
-        const std::string imported =
-            "文本导入行数为[" + std::to_string(cut(bytes, has(kLoneLf)).size()) + "]行";
+        const std::string path = writeInput(file, bytes);
+        ASSERT_NO_FATAL_FAILURE(importFile(path));
+        std::int64_t lines = 0;
+        const auto expected = coreFiles(path, optionsOf(mode, options), count,
+                                        work_ + "\\core" + std::to_string(exports_), &lines);
+        ASSERT_GT(expected.size(), 0u);
+        const std::string imported = "文本导入行数为[" + std::to_string(lines) + "]行";
         ASSERT_TRUE(waitForItemText(kMessageLineItem, imported)) << textOf(item(kMessageLineItem));
         std::string said;
         EXPECT_EQ(exportAll(count, &said), expected);
@@ -328,7 +272,7 @@ std::string novel() {
                 "\r\n");
 }
 
-TEST_F(ToolMenuExports, EachModeAndOptionWritesTheFilesItsRuleMakes) {
+TEST_F(ToolMenuExports, EachModeAndOptionReachesTheExportAsChosen) {
     std::string sized;
     for (char c : std::string("ABCDEFG"))
         sized += std::string(c == 'D' ? 1500 : 300, c) + "\r\n";
@@ -339,14 +283,11 @@ TEST_F(ToolMenuExports, EachModeAndOptionWritesTheFilesItsRuleMakes) {
         std::vector<Item> options;
         const char* count;
     } cases[] = {
-        {"小说.txt", novel(), kChapters, {kHeader}, "1"},
-        {"小说.txt", novel(), kChapters, {kSourceNames, kPadded}, "2"},
+        // Each mode and each option once at least; the rules are the core's tests'.
+        {"小说.txt", novel(), kChapters, {kHeader, kSourceNames}, "1"},
         {"小说.txt", novel(), kParts, {kPadded}, "5"},
-        {"小说.txt", novel(), kParts, {kHeader}, "30"},
         {"sized.txt", sized, kSize, {kHeader}, "1"},
-        {"sized.txt", sized, kSize, {}, "2"},
-        {"data.csv", novel(), kLines, {kSourceNames}, "3"},
-        {"小说.txt", novel(), kLines, {kHeader, kPadded}, "1"},
+        {"data.csv", novel(), kLines, {kSourceNames, kPadded}, "3"},
     };
     for (const auto& c : cases)
         ASSERT_NO_FATAL_FAILURE(checkExport(c.file, c.bytes, c.mode, c.options, c.count));

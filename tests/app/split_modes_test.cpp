@@ -155,93 +155,11 @@ TEST_P(SplitModes, EachModeWritesTheReferenceFiles) {
     }
 }
 
-// Edges of each mode, with the files spelled out.
-TEST_P(SplitModes, EdgesOfEachMode) {
-    const std::string longLine(3000, 'L');
-    struct Case {
-        const char* name;
-        std::string text;
-        SplitMode mode;
-        const char* count;
-        bool header;
-        Files files;
-    } const cases[] = {
-        {"a line longer than the size goes alone",
-         "a\r\n" + longLine + "\r\nb\r\nc",
-         SplitMode::kSize,
-         "1",
-         false,
-         {"a\r\n", longLine + "\r\n", "b\r\nc\r\n"}},
-        {"the header counts towards the size",
-         "h\r\n" + std::string(1019, 'x') + "\r\ny\r\n",
-         SplitMode::kSize,
-         "1",
-         true,
-         {"h\r\n" + std::string(1019, 'x') + "\r\n", "h\r\ny\r\n"}},
-        {"the CR LF given to the last line counts",
-         std::string(1021, 'x') + "\r\nz",
-         SplitMode::kSize,
-         "1",
-         false,
-         {std::string(1021, 'x') + "\r\n", "z\r\n"}},
-        {"a size of 0 is one file", "a\r\nb", SplitMode::kSize, "0", false, {"a\r\nb\r\n"}},
-        {"more parts than lines",
-         "1\r\n2\r\n3",
-         SplitMode::kParts,
-         "5",
-         false,
-         {"1\r\n", "2\r\n", "3\r\n"}},
-        {"the first parts take the extra lines",
-         "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7",
-         SplitMode::kParts,
-         "3",
-         false,
-         {"1\r\n2\r\n3\r\n", "4\r\n5\r\n", "6\r\n7\r\n"}},
-        {"parts after the header",
-         "h\r\n1\r\n2\r\n3",
-         SplitMode::kParts,
-         "2",
-         true,
-         {"h\r\n1\r\n2\r\n", "h\r\n3\r\n"}},
-        {"a header and no other line is one plain file",
-         "only",
-         SplitMode::kLines,
-         "1",
-         true,
-         {"only\r\n"}},
-        {"the header does not count towards N",
-         "h\r\n1\r\n2\r\n3",
-         SplitMode::kLines,
-         "2",
-         true,
-         {"h\r\n1\r\n2\r\n", "h\r\n3\r\n"}},
-        // Its file learns that a long line is the next one's only beyond a
-        // megabyte piece: what went into it of that line is taken back.
-        {"a long line across the size and a piece end",
-         numberedLines(7000, 100) + std::string(500000, 'y') + "\r\n" + numberedLines(9000, 100),
-         SplitMode::kSize,
-         "1024",
-         false,
-         {}},
-    };
-    for (const Case& c : cases) {
-        clearOutputs();
-        ASSERT_GT(app::importFile(input(c.text).c_str()), 0) << c.name;
-        app::SplitOptions options;
-        options.mode = c.mode;
-        options.header = c.header;
-        const Files expected =
-            c.files.empty() ? reference(c.text, c.mode, 1024, c.header) : c.files;
-        app::ExportResult result = exportAs(options, c.count);
-        EXPECT_EQ(result.written, std::int64_t(expected.size())) << c.name;
-        EXPECT_TRUE(named(app::OutputNames(folder_.c_str())) == expected) << c.name;
-    }
-}
-
-// Lone LFs end lines where the import was told so: each line keeps the end
-// it had, a last line without one gets CR LF; the rule of the import holds
-// for every mode, and for the header.
-TEST_P(SplitModes, LoneLfEndsLinesWhereTheImportWasToldSo) {
+// Edges of each mode and of the line-end rule, with the files spelled out:
+// each line keeps the end it had, a last line without one gets CR LF, and
+// the import's rule holds for every mode and for the header.
+TEST_P(SplitModes, EdgesOfEachModeAndLineEndRule) {
+    const std::string longLine(3000, 'L'), x1019(1019, 'x'), x1021(1021, 'x');
     const std::string heading = "\xB5\xDA\xD2\xBB\xD5\xC2"; // 第一章
     struct Case {
         const char* name;
@@ -250,57 +168,45 @@ TEST_P(SplitModes, LoneLfEndsLinesWhereTheImportWasToldSo) {
         SplitMode mode;
         const char* count;
         bool header;
-        Files files;
+        Files files; // none: the reference's files of 1024 KB
     } const cases[] = {
-        {"an LF file is one line by default",
-         "a\nb\nc",
-         false,
-         SplitMode::kLines,
-         "1",
-         false,
+        // clang-format off
+        {"a line longer than the size goes alone", "a\r\n" + longLine + "\r\nb\r\nc", false,
+         SplitMode::kSize, "1", false, {"a\r\n", longLine + "\r\n", "b\r\nc\r\n"}},
+        {"the header counts towards the size", "h\r\n" + x1019 + "\r\ny\r\n", false,
+         SplitMode::kSize, "1", true, {"h\r\n" + x1019 + "\r\n", "h\r\ny\r\n"}},
+        {"the CR LF given to the last line counts", x1021 + "\r\nz", false,
+         SplitMode::kSize, "1", false, {x1021 + "\r\n", "z\r\n"}},
+        {"a size of 0 is one file", "a\r\nb", false, SplitMode::kSize, "0", false, {"a\r\nb\r\n"}},
+        {"more parts than lines", "1\r\n2\r\n3", false, SplitMode::kParts, "5", false,
+         {"1\r\n", "2\r\n", "3\r\n"}},
+        {"the first parts take the extra lines", "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7", false,
+         SplitMode::kParts, "3", false, {"1\r\n2\r\n3\r\n", "4\r\n5\r\n", "6\r\n7\r\n"}},
+        {"parts after the header", "h\r\n1\r\n2\r\n3", false, SplitMode::kParts, "2", true,
+         {"h\r\n1\r\n2\r\n", "h\r\n3\r\n"}},
+        {"a header and no other line is one plain file", "only", false, SplitMode::kLines, "1",
+         true, {"only\r\n"}},
+        {"the header does not count towards N", "h\r\n1\r\n2\r\n3", false, SplitMode::kLines, "2",
+         true, {"h\r\n1\r\n2\r\n", "h\r\n3\r\n"}},
+        // Its file learns that a long line is the next one's only beyond a
+        // megabyte piece: what went into it of that line is taken back.
+        {"a long line across the size and a piece end",
+         numberedLines(7000, 100) + std::string(500000, 'y') + "\r\n" + numberedLines(9000, 100),
+         false, SplitMode::kSize, "1024", false, {}},
+        {"an LF file is one line by default", "a\nb\nc", false, SplitMode::kLines, "1", false,
          {"a\nb\nc\r\n"}},
-        {"an LF file in lines",
-         "a\nb\nc",
-         true,
-         SplitMode::kLines,
-         "2",
-         false,
-         {"a\nb\n", "c\r\n"}},
-        {"each line keeps its end",
-         "a\r\nb\nc\r",
-         true,
-         SplitMode::kLines,
-         "1",
-         false,
+        {"an LF file in lines", "a\nb\nc", true, SplitMode::kLines, "2", false, {"a\nb\n", "c\r\n"}},
+        {"each line keeps its end", "a\r\nb\nc\r", true, SplitMode::kLines, "1", false,
          {"a\r\n", "b\n", "c\r\r\n"}},
-        {"an LF that is a second byte ends nothing",
-         "\xB0\nx\ny",
-         true,
-         SplitMode::kLines,
-         "1",
-         false,
-         {"\xB0\nx\n", "y\r\n"}},
-        {"a header with its LF",
-         "h\n1\n2\n3\n",
-         true,
-         SplitMode::kParts,
-         "2",
-         true,
+        {"an LF that is a second byte ends nothing", "\xB0\nx\ny", true, SplitMode::kLines, "1",
+         false, {"\xB0\nx\n", "y\r\n"}},
+        {"a header with its LF", "h\n1\n2\n3\n", true, SplitMode::kParts, "2", true,
          {"h\n1\n2\n", "h\n3\n"}},
-        {"chapters after LFs",
-         "p\n" + heading + "\nx\n" + heading + "\ny",
-         true,
-         SplitMode::kChapters,
-         "1",
-         false,
-         {"p\n" + heading + "\nx\n", heading + "\ny\r\n"}},
-        {"sizes count an LF as one byte",
-         "aaa\nbbb\nccc\n",
-         true,
-         SplitMode::kSize,
-         "0",
-         false,
+        {"chapters after LFs", "p\n" + heading + "\nx\n" + heading + "\ny", true,
+         SplitMode::kChapters, "1", false, {"p\n" + heading + "\nx\n", heading + "\ny\r\n"}},
+        {"sizes count an LF as one byte", "aaa\nbbb\nccc\n", true, SplitMode::kSize, "0", false,
          {"aaa\nbbb\nccc\n"}},
+        // clang-format on
     };
     for (const Case& c : cases) {
         clearOutputs();
@@ -308,8 +214,10 @@ TEST_P(SplitModes, LoneLfEndsLinesWhereTheImportWasToldSo) {
         app::SplitOptions options;
         options.mode = c.mode;
         options.header = c.header;
-        EXPECT_EQ(exportAs(options, c.count).written, std::int64_t(c.files.size())) << c.name;
-        EXPECT_EQ(named(app::OutputNames(folder_.c_str())), c.files) << c.name;
+        const Files expected =
+            c.files.empty() ? reference(c.text, c.mode, 1024, c.header) : c.files;
+        EXPECT_EQ(exportAs(options, c.count).written, std::int64_t(expected.size())) << c.name;
+        EXPECT_TRUE(named(app::OutputNames(folder_.c_str())) == expected) << c.name;
     }
 }
 
