@@ -147,7 +147,7 @@ std::intptr_t toolContextMenu(std::intptr_t x, std::intptr_t y, HWND) {
 
 std::intptr_t toolMenuCommand(std::intptr_t id) {
     // Nothing changes under work or one of the tool's boxes.
-    if (toolBusy() || id < kFirstCommand) return 0;
+    if (toolBusy() || id < std::intptr_t{kFirstCommand}) return 0;
     const auto offset = static_cast<UINT>(id) - kFirstCommand;
     const UINT index = offset / kCommandStep;
     if (offset % kCommandStep || index >= kModes + kOptions) return 0;
