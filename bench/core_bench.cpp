@@ -8,13 +8,15 @@
 // runs no 32-bit program where the kernel refuses them; slow, so give a few
 // MiB).
 //
-//   core_bench [--mib N] [--runs R] [--callgrind | --qemu BENCH32] [--callgrind-mib M]
-//              [--word-path]
+//   core_bench [--mib N] [--runs R] [--callgrind | --qemu BENCH32 | --modes]
+//              [--callgrind-mib M] [--word-path]
 //
 // N MiB of each text (default 400): mixed (46% of the bytes in two-byte
 // characters) and pure two-byte text; the counts also plain ASCII, M MiB of
 // each (default 32). --word-path takes the word path where the processor has
-// the vector one. Files go to /tmp and are deleted.
+// the vector one. --modes times each way to split (files of N lines, of a
+// size, N parts, chapters) on mixed text with chapter headings, beside split
+// or csplit doing the same. Files go to /tmp and are deleted.
 #include <sys/stat.h>
 #include <unistd.h>
 #include <fcntl.h>
@@ -32,6 +34,7 @@
 #include <vector>
 
 #include "app/split_core.h"
+#include "app/split_options.h"
 #include "bench/bench_support.h"
 #if __has_include("app/vector_path.h")
 #include "app/piece_sum.h"
@@ -50,16 +53,23 @@ struct Text {
 };
 const Text kAscii{"ascii", 0}, kMixed{"mixed", 32}, kGbk{"gbk", 100};
 
-bool makeText(const std::string& path, const Text& text, std::uint64_t bytes) {
+// With `chapterEvery`, a chapter heading ("第N章") before every so many
+// lines, for the chapters' mode.
+bool makeText(const std::string& path, const Text& text, std::uint64_t bytes,
+              unsigned chapterEvery = 0) {
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (!out) return false;
     bench::TextSource source;
     std::string chunk;
     bool ok = true;
+    unsigned lines = 0, chapters = 0;
     for (std::uint64_t written = 0; written < bytes && ok;) {
         chunk.clear();
-        while (chunk.size() < (1u << 20))
+        while (chunk.size() < (1u << 20)) {
+            if (chapterEvery && lines++ % chapterEvery == 0)
+                chunk += "\xB5\xDA" + std::to_string(++chapters) + "\xD5\xC2\r\n";
             source.line(&chunk, text.percent);
+        }
         std::size_t n = std::size_t(std::min<std::uint64_t>(chunk.size(), bytes - written));
         ok = std::fwrite(chunk.data(), 1, n, out) == n;
         written += n;
@@ -180,6 +190,64 @@ void printFigures(const Text& text, std::uint64_t bytes, const Figures& f) {
                     f.exportGroups[store].value, f.import[store].value / f.read.value,
                     one / f.cp.value, one / f.splitOne.value, groups / f.splitGroups.value);
     }
+}
+
+// --- the ways to split, each beside split doing the same --------------------
+
+struct Mode {
+    const char* name;
+    app::SplitMode mode;
+    const char* count;
+    const char* split; // what split (or csplit) does the same with
+};
+
+// Beside each mode on the same file: split -l for lines, split -C for
+// whole lines up to a size, split -n l/N for N parts of whole lines (by
+// bytes, where the tool's parts have line counts that differ by one),
+// csplit at each heading for chapters.
+const Mode kModes[] = {
+    {"lines 10000", app::SplitMode::kLines, "10000", "split -l 10000"},
+    {"size 1024 KB", app::SplitMode::kSize, "1024", "split -C 1M"},
+    {"parts 100", app::SplitMode::kParts, "100", "split -n l/100"},
+    {"chapters 1", app::SplitMode::kChapters, "1", "csplit -s -z - '/^\xB5\xDA/' '{*}' <"},
+};
+
+void runModes(const std::string& input, const fs::path& out, int runs) {
+    std::printf("\neach way to split, best of %d, %.0f MiB of mixed text with a chapter every "
+                "2,000 lines (import once, then export)\n",
+                runs, double(fs::file_size(input)) / kMiB);
+    std::printf("  %-13s %9s %9s %9s %9s | %11s %11s\n", "mode", "split", "import", "mem exp",
+                "file exp", "mem/split", "file/split");
+    for (const Mode& m : kModes) {
+        Best split, import[2], exported[2];
+        for (int round = 0; round < runs; ++round) {
+            emptyFolder(out);
+            split.take(command("cd '" + out.string() + "' && LC_ALL=C " + m.split + " '" + input +
+                               "' >/dev/null"));
+            emptyFolder(out);
+            for (int store = 0; store < 2; ++store) {
+                useStore(store == 1);
+                app::createLines();
+                double t0 = bench::now();
+                if (app::importFile(input.c_str()) <= 0) std::exit(1);
+                import[store].take(bench::now() - t0);
+                app::SplitOptions options;
+                options.mode = m.mode;
+                t0 = bench::now();
+                if (app::exportLines(exportFolder(out).c_str(), m.count, nullptr, options).failed())
+                    std::exit(1);
+                exported[store].take(bench::now() - t0);
+                emptyFolder(out);
+                app::releaseLines();
+            }
+            app::setStoreLimits();
+        }
+        std::printf("  %-13s %8.3fs %8.3fs %8.3fs %8.3fs | %11.2f %11.2f\n", m.name, split.value,
+                    import[1].value, exported[0].value, exported[1].value,
+                    (import[0].value + exported[0].value) / split.value,
+                    (import[1].value + exported[1].value) / split.value);
+    }
+    std::printf("  (import: the file store's; the memory store's import is the one above)\n");
 }
 
 // --- instruction counts -------------------------------------------------------
@@ -312,7 +380,7 @@ double instructionsPerMiB(const std::string& self, const std::string& qemuBench,
 int main(int argc, char** argv) {
     std::uint64_t mib = 400, callgrindMib = 32;
     int runs = 3;
-    bool callgrind = false, wordPath = false;
+    bool callgrind = false, wordPath = false, modes = false;
     std::string qemuBench;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -333,12 +401,14 @@ int main(int argc, char** argv) {
             runs = std::max(1, std::atoi(argv[++i]));
         } else if (a == "--callgrind") {
             callgrind = true;
+        } else if (a == "--modes") {
+            modes = true;
         } else if (a == "--qemu" && i + 1 < argc) {
             callgrind = true;
             qemuBench = fs::canonical(argv[++i]).string();
         } else {
             std::fprintf(stderr,
-                         "usage: %s [--mib N] [--runs R] [--callgrind | --qemu BENCH32] "
+                         "usage: %s [--mib N] [--runs R] [--callgrind | --qemu BENCH32 | --modes] "
                          "[--callgrind-mib M] [--word-path]\n",
                          argv[0]);
             return 2;
@@ -352,6 +422,12 @@ int main(int argc, char** argv) {
         std::error_code ignored;
         fs::remove_all(dir, ignored);
     });
+    if (modes) {
+        const std::string input = (dir / "novel.txt").string();
+        if (!makeText(input, kMixed, mib << 20, 2000)) return 1;
+        runModes(input, out, runs);
+        return 0;
+    }
     if (callgrind) {
         const std::string self = fs::canonical("/proc/self/exe").string();
         std::printf("instructions per MiB (%s, %llu MiB of each text, export in groups of "

@@ -429,6 +429,7 @@ bench_core() {
     while [ $# -gt 0 ]; do
         case $1 in
         --callgrind) counts=yes; shift ;;
+        --modes) args+=("$1"); shift ;;
         --qemu-mib) qemu_mib=$2; shift 2 ;;
         --mib | --runs | --callgrind-mib) args+=("$1" "$2"); shift 2 ;;
         *) echo "unknown option $1" >&2; exit 2 ;;
