@@ -63,6 +63,22 @@ char* decimal(std::int64_t n) {
     return rt::toText(rt::ValueBlock::ofLong(n));
 }
 
+// The held lines' text for one pass over it, from the store that holds it.
+class StoreText {
+  public:
+    StoreText() {
+        if (gLines.inFile)
+            inFile_.emplace(gLines.file);
+        else
+            inMemory_.emplace(gLines.memory);
+    }
+    TextPieces& pieces() { return inFile_ ? static_cast<TextPieces&>(*inFile_) : *inMemory_; }
+
+  private:
+    std::optional<MemoryStore::Pieces> inMemory_;
+    std::optional<FileStore::Pieces> inFile_; // holds a buffer: made only when used
+};
+
 } // namespace
 
 void setStoreLimits(std::uint64_t memoryBytes, std::uint64_t blockBytes) {
@@ -89,10 +105,8 @@ bool linesInFile() {
 }
 
 void visitLines(LineVisitor visit, void* context) {
-    MemoryStore::Pieces inMemory(gLines.memory);
-    FileStore::Pieces inFile(gLines.file);
-    TextPieces& pieces = gLines.inFile ? static_cast<TextPieces&>(inFile) : inMemory;
-    app::visitLines(pieces, gLines.index(), visit, context);
+    StoreText text;
+    app::visitLines(text.pieces(), gLines.index(), visit, context);
 }
 
 std::int64_t importFile(const char* path, Progress* progress, bool loneLf) {
@@ -129,17 +143,6 @@ std::uint64_t chaptersFor(const SplitOptions& options) {
         options.header && index.count() > 1 && !headings.empty() && headings[0] == 0;
     return headings.size() - (headerHeading ? 1 : 0);
 }
-
-// The store's text for one pass of an export.
-class StoreText {
-  public:
-    StoreText() : inMemory_(gLines.memory), inFile_(gLines.file) {}
-    TextPieces& pieces() { return gLines.inFile ? static_cast<TextPieces&>(inFile_) : inMemory_; }
-
-  private:
-    MemoryStore::Pieces inMemory_;
-    FileStore::Pieces inFile_;
-};
 
 // The grouping the mode asks for, `count` (0: all in one file) read as the
 // mode says, the files' lines from `first` on.
