@@ -136,6 +136,15 @@ void useStore(bool inFile) {
 
 // --- wall clock -------------------------------------------------------------------
 
+// The lines of the file imported afresh into the store: the seconds taken.
+double timedImport(const std::string& input, bool inFile) {
+    useStore(inFile);
+    app::createLines();
+    const double t0 = bench::now();
+    if (app::importFile(input.c_str()) <= 0) std::exit(1);
+    return bench::now() - t0;
+}
+
 struct Best {
     double value = 1e30;
     void take(double t) { value = std::min(value, t); }
@@ -156,13 +165,8 @@ void runRound(const std::string& input, const fs::path& out, Figures* f) {
     f->splitGroups.take(command("cd '" + out.string() + "' && split -l 10000 '" + input + "'"));
     emptyFolder(out);
     for (int store = 0; store < 2; ++store) {
-        useStore(store == 1);
-        app::createLines();
+        f->import[store].take(timedImport(input, store == 1));
         double t0 = bench::now();
-        if (app::importFile(input.c_str()) <= 0) std::exit(1);
-        double t1 = bench::now();
-        f->import[store].take(t1 - t0);
-        t0 = bench::now();
         if (app::exportLines(exportFolder(out).c_str(), "0").failed()) std::exit(1);
         f->exportOne[store].take(bench::now() - t0);
         emptyFolder(out);
@@ -226,14 +230,10 @@ void runModes(const std::string& input, const fs::path& out, int runs) {
                                "' >/dev/null"));
             emptyFolder(out);
             for (int store = 0; store < 2; ++store) {
-                useStore(store == 1);
-                app::createLines();
-                double t0 = bench::now();
-                if (app::importFile(input.c_str()) <= 0) std::exit(1);
-                import[store].take(bench::now() - t0);
+                import[store].take(timedImport(input, store == 1));
                 app::SplitOptions options;
                 options.mode = m.mode;
-                t0 = bench::now();
+                const double t0 = bench::now();
                 if (app::exportLines(exportFolder(out).c_str(), m.count, nullptr, options).failed())
                     std::exit(1);
                 exported[store].take(bench::now() - t0);
