@@ -23,13 +23,6 @@ namespace {
 
 constexpr std::int32_t kFirstAutomaticControlId = 500;
 
-template <class T> void releaseObject(T*& object) {
-    if (!object) return;
-    object->release();
-    rt::free(object);
-    object = nullptr;
-}
-
 void createGlobalObjects() {
     ToolObjects& t = tool();
     t.dialog = win::newWindowObject<win::Dialog>();
@@ -49,13 +42,13 @@ void createGlobalObjects() {
 // registry that the objects were found through.
 void applicationCleanup() {
     ToolObjects& t = tool();
-    releaseObject(t.dialog);
-    releaseObject(t.importButton);
-    releaseObject(t.exportButton);
-    releaseObject(t.countEdit);
-    releaseObject(t.label);
-    releaseObject(t.messageLine);
-    releaseObject(t.fileDialog);
+    win::releaseObject(t.dialog);
+    win::releaseObject(t.importButton);
+    win::releaseObject(t.exportButton);
+    win::releaseObject(t.countEdit);
+    win::releaseObject(t.label);
+    win::releaseObject(t.messageLine);
+    win::releaseObject(t.fileDialog);
     releaseToolMenus();
     releaseLines();
     win::releaseWindowRegistry();

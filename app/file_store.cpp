@@ -10,10 +10,7 @@ namespace app {
 
 namespace {
 
-// The file is read in pieces of this size into one buffer: memory stays
-// that of the buffer, whatever the file's size, and a piece takes a tenth
-// of a second even from a drive of 10 MB/s, so the window never waits long.
-constexpr std::size_t kPiece = std::size_t{1} << 20;
+static_assert(kPieceSize <= kPieceSumLimit, "a piece is summed whole");
 // Bytes of a piece still to be written when the next is read come again
 // before it: at most this many (more are written at once).
 constexpr std::size_t kKeep = std::size_t{256} << 10;
@@ -42,9 +39,10 @@ Reading FileStore::import(rt::OpenFile file, std::uint64_t size, LineEnds rule,
     sums_.clear();
     if (!rt::setFilePosition(file_.get(), 0)) return Reading::kUnreadable;
     IndexBuilder builder(rule);
-    rt::HeapBlock buffer(kPiece);
+    rt::HeapBlock buffer(kPieceSize);
     for (std::uint64_t at = 0; at < size && !builder.ended();) {
-        const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(kPiece, size - at));
+        const auto want =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(kPieceSize, size - at));
         std::uint32_t got = 0;
         if (!readPiece(file_.get(), buffer.data(), want, &got)) return Reading::kUnreadable;
         if (got == 0) break;
@@ -59,7 +57,7 @@ Reading FileStore::import(rt::OpenFile file, std::uint64_t size, LineEnds rule,
 
 // --- pieces ------------------------------------------------------------------------------
 
-FileStore::Pieces::Pieces(const FileStore& store) : store_(store), buffer_(kPiece + kKeep) {}
+FileStore::Pieces::Pieces(const FileStore& store) : store_(store), buffer_(kPieceSize + kKeep) {}
 
 bool FileStore::Pieces::keepable(std::size_t keep) const {
     return keep <= kKeep && keep <= size_;
@@ -68,8 +66,8 @@ bool FileStore::Pieces::keepable(std::size_t keep) const {
 // From the start of the piece that holds `offset`: a piece is compared with
 // its checksum as a whole.
 void FileStore::Pieces::rewind(std::uint64_t offset) {
-    piece_ = std::size_t(offset / kPiece);
-    next_ = std::uint64_t(piece_) * kPiece;
+    piece_ = std::size_t(offset / kPieceSize);
+    next_ = std::uint64_t(piece_) * kPieceSize;
     size_ = 0;
     seek_ = true;
 }
@@ -80,7 +78,8 @@ Reading FileStore::Pieces::next(std::size_t keep, Piece* piece) {
     if (seek_ && !rt::setFilePosition(store_.file_.get(), next_)) return Reading::kUnreadable;
     seek_ = false;
     const std::uint64_t textEnd = store_.index_.textEnd();
-    const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(kPiece, textEnd - next_));
+    const auto want =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(kPieceSize, textEnd - next_));
     std::uint32_t got = 0;
     if (want > 0 && !readPiece(store_.file_.get(), bytes + keep, want, &got))
         return Reading::kUnreadable;

@@ -16,7 +16,6 @@ std::uint64_t gBlock = std::uint64_t{64} << 20;
 // The file is read in pieces of this size straight into the blocks, each
 // scanned while it is still in the cache.
 constexpr std::size_t kReadPiece = std::size_t{256} << 10;
-constexpr std::size_t kPiece = std::size_t{1} << 20;
 
 } // namespace
 
@@ -38,13 +37,13 @@ MemoryStore& MemoryStore::operator=(MemoryStore&& o) noexcept {
 
 void MemoryStore::release() {
     for (std::size_t i = 0; i < blocks_.size(); ++i)
-        rt::free(blocks_[i].bytes);
+        rt::free(blocks_[i]);
     blocks_.clear();
     index_ = LineIndex();
 }
 
 char* MemoryStore::blockAt(std::uint64_t offset) const {
-    return blocks_[std::size_t(offset / gBlock)].bytes;
+    return blocks_[std::size_t(offset / gBlock)];
 }
 
 Reading MemoryStore::import(std::intptr_t file, std::uint64_t size, LineEnds rule,
@@ -56,7 +55,7 @@ Reading MemoryStore::import(std::intptr_t file, std::uint64_t size, LineEnds rul
         const std::uint64_t inBlock = at % gBlock;
         if (inBlock == 0) {
             const auto bytes = std::size_t(std::min(gBlock, size - at));
-            blocks_.push({static_cast<char*>(rt::allocateUnzeroed(bytes))});
+            blocks_.push(static_cast<char*>(rt::allocateUnzeroed(bytes)));
         }
         const std::uint64_t blockEnd = std::min(at - inBlock + gBlock, size);
         char* into = blockAt(at) + inBlock;
@@ -84,13 +83,13 @@ Reading MemoryStore::import(std::intptr_t file, std::uint64_t size, LineEnds rul
     const std::uint64_t end = index_.textEnd();
     const std::size_t used = end == 0 ? 0 : std::size_t((end - 1) / gBlock + 1);
     while (blocks_.size() > used) {
-        rt::free(blocks_[blocks_.size() - 1].bytes);
+        rt::free(blocks_[blocks_.size() - 1]);
         blocks_.pop();
     }
     if (used > 0) {
         const auto tail = std::size_t(end - (used - 1) * gBlock);
-        if (void* cut = rt::reallocate(blocks_[used - 1].bytes, tail))
-            blocks_[used - 1].bytes = static_cast<char*>(cut);
+        if (void* cut = rt::reallocate(blocks_[used - 1], tail))
+            blocks_[used - 1] = static_cast<char*>(cut);
     }
     return reading;
 }
@@ -107,7 +106,7 @@ Reading MemoryStore::Pieces::next(std::size_t keep, Piece* piece) {
     const std::uint64_t textEnd = store_.index_.textEnd();
     const std::uint64_t at = end_ - keep;
     const std::uint64_t blockEnd = std::min(at - at % gBlock + gBlock, textEnd);
-    const std::uint64_t end = std::min<std::uint64_t>(blockEnd, end_ + kPiece);
+    const std::uint64_t end = std::min<std::uint64_t>(blockEnd, end_ + kPieceSize);
     *piece = {at < textEnd ? store_.blockAt(at) + at % gBlock : nullptr, std::size_t(end - at), at,
               end == textEnd};
     end_ = end;

@@ -47,13 +47,10 @@ class MemoryStore {
     };
 
   private:
-    struct Block {
-        char* bytes;
-    };
     void release();
     char* blockAt(std::uint64_t offset) const;
 
-    rt::GrowArray<Block> blocks_; // each kBlock bytes of the text but the last
+    rt::GrowArray<char*> blocks_; // each a block's size of the text but the last
     LineIndex index_;
 };
 

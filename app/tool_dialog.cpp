@@ -24,10 +24,6 @@ ToolObjects gTool;
 constexpr std::int32_t kSkinScheme = 1;
 constexpr std::uint32_t kInformationIcon = MB_ICONINFORMATION;
 
-template <class F> win::Handler handler(F* function) {
-    return reinterpret_cast<win::Handler>(function);
-}
-
 // The Open dialog, the folder browser and the boxes run message loops that
 // dispatch clicks on the tool's buttons. A click handler entered again while
 // its own dialog or box is up does nothing: one import and one export at a
@@ -76,9 +72,9 @@ std::intptr_t initToolDialog(HWND dialog) {
     HICON icon = LoadIconA(win::moduleInstance(), MAKEINTRESOURCEA(kToolIcon));
     gTool.dialog->icon(icon, ICON_SMALL);
 
-    gTool.importButton->setClickHandler(handler(&importClick));
-    gTool.exportButton->setClickHandler(handler(&exportClick));
-    gTool.dialog->setCloseHandler(handler(&toolCloseRequested));
+    gTool.importButton->setClickHandler(win::handlerOf(&importClick));
+    gTool.exportButton->setClickHandler(win::handlerOf(&exportClick));
+    gTool.dialog->setCloseHandler(win::handlerOf(&toolCloseRequested));
     acceptFilesFor(dialog);
     setUpToolMenus(dialog);
     return 0;
@@ -130,7 +126,7 @@ std::intptr_t exportClick() {
 
 INT_PTR showToolDialog() {
     return gTool.dialog->showModal(std::nullopt, MAKEINTRESOURCEA(kToolTemplate),
-                                   handler(&initToolDialog), "");
+                                   win::handlerOf(&initToolDialog), "");
 }
 
 } // namespace app

@@ -45,17 +45,6 @@ struct ToolMenus {
 };
 ToolMenus gMenus;
 
-template <class F> win::Handler handler(F* function) {
-    return reinterpret_cast<win::Handler>(function);
-}
-
-void freeObject(win::Menu*& menu) {
-    if (!menu) return;
-    menu->release();
-    rt::free(menu);
-    menu = nullptr;
-}
-
 // The same items in both menus: the modes, then the options.
 void fill(win::Menu* menu) {
     for (UINT i = 0; i < kModes; ++i)
@@ -102,15 +91,15 @@ void setUpToolMenus(HWND dialog) {
             gMenus.systemSplit->destroy();
     }
     showChoices();
-    tool().dialog->setContextMenuHandler(handler(&toolContextMenu));
-    tool().dialog->setMenuCommandHandler(handler(&toolMenuCommand));
+    tool().dialog->setContextMenuHandler(win::handlerOf(&toolContextMenu));
+    tool().dialog->setMenuCommandHandler(win::handlerOf(&toolMenuCommand));
 }
 
 void releaseToolMenus() {
     if (gMenus.popup) gMenus.popup->destroy();
-    freeObject(gMenus.popup);
-    freeObject(gMenus.system);
-    freeObject(gMenus.systemSplit);
+    win::releaseObject(gMenus.popup);
+    win::releaseObject(gMenus.system);
+    win::releaseObject(gMenus.systemSplit);
 }
 
 void toolMenusAvailable(bool available) {

@@ -88,7 +88,7 @@ char* pathFromArguments(const char* arguments) {
 }
 
 void acceptFilesFor(HWND dialog) {
-    tool().dialog->setFileDropHandler(reinterpret_cast<win::Handler>(&filesDropped));
+    tool().dialog->setFileDropHandler(win::handlerOf(&filesDropped));
     tool().dialog->acceptFiles(true);
     startDropSeam(dialog);
     gStartPath.reset(pathFromArguments(rt::argumentsAfterProgramName(GetCommandLineA())));

@@ -52,15 +52,6 @@ class HeapBlock {
 
     char* data() const { return data_; }
     std::size_t size() const { return size_; }
-    // Gives back what lies beyond `size` (where the heap can); the bytes
-    // before stay.
-    void shrink(std::size_t size) {
-        if (size >= size_ || size == 0) return;
-        if (void* cut = reallocate(data_, size)) {
-            data_ = static_cast<char*>(cut);
-            size_ = size;
-        }
-    }
 
   private:
     char* data_ = nullptr;

@@ -264,4 +264,18 @@ template <class T> T* newWindowObject() {
     return new (rt::allocate(sizeof(T))) T();
 }
 
+// Ends an object of the library (a window object, a menu): its release,
+// then its block; the variable is left null.
+template <class T> void releaseObject(T*& object) {
+    if (!object) return;
+    object->release();
+    rt::free(object);
+    object = nullptr;
+}
+
+// An application function as the handler the library calls.
+template <class F> Handler handlerOf(F* function) {
+    return reinterpret_cast<Handler>(function);
+}
+
 } // namespace win
